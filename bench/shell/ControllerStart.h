@@ -1,0 +1,40 @@
+// The controller's entry sequence up to its message loop: guard against a second copy,
+// '.' as the decimal separator, the database, then the windows.
+#pragma once
+
+#include "common/SingleInstanceGuard.h"
+
+#include <QString>
+#include <memory>
+
+class Prompts;
+
+namespace bench {
+
+class TFMain;
+
+inline const QString ControllerGuardName = QStringLiteral("Программа управления установкой TK710");
+inline const QString ControllerTitle = QStringLiteral("Сталверт TK710 v2.51");
+inline const QString ControllerConnection = QStringLiteral("TK710");
+
+/// Everything the running controller owns; destroyed in reverse order at the end.
+class ControllerSession
+{
+public:
+    ControllerSession();
+    ~ControllerSession();
+    TFMain *mainWindow() const { return m_mainWindow.get(); }
+
+private:
+    friend std::unique_ptr<ControllerSession> startController(Prompts &, int *);
+    SingleInstanceGuard m_guard;
+    bool m_databaseOpen = false;
+    std::unique_ptr<TFMain> m_mainWindow;
+};
+
+/// Runs the entry sequence in the working directory. Returns the session to run the message
+/// loop for, or nullptr with `exitCode` set when the program must end (second copy, no
+/// usable database); the reason has been shown through `prompts` then.
+std::unique_ptr<ControllerSession> startController(Prompts &prompts, int *exitCode);
+
+} // namespace bench

@@ -1,0 +1,79 @@
+#include "common/ProtocolSettings.h"
+
+#include "common/RegistryIni.h"
+#include "common/UTools.h"
+
+#include <QKeyEvent>
+#include <limits>
+
+namespace {
+const QString &K() { return ProtocolSettings::Key; }
+}
+
+ProtocolSettings ProtocolSettings::load(const RegistryIni &r)
+{
+    ProtocolSettings s;
+    s.autoIncrement = r.readBool(K(), QStringLiteral("eautoInc"), false);
+    s.verifier = r.readString(K(), QStringLiteral("PPover"), QString());
+    s.verifiedBy = r.readString(K(), QStringLiteral("MakerPov"), QString());
+    s.protocolNumber = r.readString(K(), QStringLiteral("enumProt"), QStringLiteral("0"));
+    s.installationNumber = r.readString(K(), QStringLiteral("enumUst"), QStringLiteral("0"));
+    s.certificateNumber = r.readString(K(), QStringLiteral("enumSv"), QStringLiteral("0"));
+    s.validFrom = r.readString(K(), QStringLiteral("eot"), QStringLiteral("0"));
+    s.validUntil = r.readString(K(), QStringLiteral("edo"), QStringLiteral("0"));
+    return s;
+}
+
+bool ProtocolSettings::store(RegistryIni &r) const
+{
+    bool ok = r.writeBool(K(), QStringLiteral("eautoInc"), autoIncrement);
+    ok = r.writeString(K(), QStringLiteral("enumProt"), protocolNumber) && ok;
+    ok = r.writeString(K(), QStringLiteral("PPover"), verifier) && ok;
+    ok = r.writeString(K(), QStringLiteral("MakerPov"), verifiedBy) && ok;
+    ok = r.writeString(K(), QStringLiteral("enumUst"), installationNumber) && ok;
+    ok = r.writeString(K(), QStringLiteral("enumSv"), certificateNumber) && ok;
+    ok = r.writeString(K(), QStringLiteral("eot"), validFrom) && ok;
+    ok = r.writeString(K(), QStringLiteral("edo"), validUntil) && ok;
+    return ok;
+}
+
+bool storeProtocolNumber(RegistryIni &r, const QString &number)
+{
+    return r.writeString(K(), QStringLiteral("enumProt"), number);
+}
+
+bool isProtocolNumberKey(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QChar(8);
+}
+
+QString raiseProtocolNumberTolerant(const QString &number)
+{
+    return UTools::FloatToWire(UTools::WireToFloat(number) + 1);
+}
+
+std::optional<QString> raiseProtocolNumberStrict(const QString &number, QString *error)
+{
+    bool ok = false;
+    const qlonglong value = number.trimmed().toLongLong(&ok, 10);
+    if (!ok || value < std::numeric_limits<int>::min() || value >= std::numeric_limits<int>::max()) {
+        if (error)
+            *error = QStringLiteral("Номер протокола «%1» не является целым числом. "
+                                    "Исправьте его в окне «Данные для протокола».").arg(number);
+        return std::nullopt;
+    }
+    return QString::number(value + 1);
+}
+
+bool ProtocolNumberKeyFilter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent *>(event)->text();
+        // Backspace comes as character 8; keys without a character (arrows, Delete) pass.
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Backspace)
+            return false;
+        if (!text.isEmpty() && !isProtocolNumberKey(text.at(0)))
+            return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,37 @@
+// The registry as one INI file shared by both programs (platforms without a registry).
+// Sections are key paths written as they are ("[SoftWare\TK710 v2.0\confStend]"); names
+// compare without regard to letter case, as registry names do.
+#pragma once
+
+#include "common/RegistryIni.h"
+
+class RegistryIniFile final : public RegistryIni
+{
+public:
+    explicit RegistryIniFile(QString filePath) : m_path(std::move(filePath)) {}
+
+    bool valueExists(const QString &section, const QString &ident) const override;
+    QString readString(const QString &section, const QString &ident, const QString &def) const override;
+    QStringList readSection(const QString &section) const override;
+    QList<QPair<QString, QString>> readSectionValues(const QString &section) const override;
+    bool writeString(const QString &section, const QString &ident, const QString &value) override;
+    bool deleteKey(const QString &section, const QString &ident) override;
+    QString lastError() const override { return m_lastError; }
+
+    QString filePath() const { return m_path; }
+
+    struct Section
+    {
+        QString name;
+        QList<QPair<QString, QString>> values;
+    };
+    using Content = QList<Section>;
+
+private:
+    Content load() const;
+    template <typename Change>
+    bool modify(Change change);
+
+    QString m_path;
+    QString m_lastError;
+};
