@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Sets up this machine for TK710 (Debian packages, build) and then:
+#   ./setup.sh demo [--fresh]   starts the bench controller in the demo folder ./demo
+#                               (demo database made when missing; --fresh makes it anew)
+#   ./setup.sh test [--sanitize] runs the whole test suite headless
+#                               (--sanitize: built with AddressSanitizer and UBSan)
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+PACKAGES=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev libqt6sql6-sqlite
+    libsqlite3-dev sqlite3
+    xvfb xauth fonts-dejavu-core
+)
+
+say() { printf '\n== %s\n' "$*"; }
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "Installing Debian packages: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build() { # build folder, extra cmake options...
+    local dir="$1"; shift
+    say "Building in $dir"
+    cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake --build "$dir" --parallel "$(nproc)"
+}
+
+run_demo() {
+    local fresh="${1:-}"
+    build "$ROOT/build"
+    local demo="$ROOT/demo"
+    mkdir -p "$demo"
+    if [ "$fresh" = "--fresh" ]; then
+        rm -f "$demo/TK710DB.db" "$demo/TK710DB.db-wal" "$demo/TK710DB.db-shm" "$demo/registry.ini"
+    fi
+    if [ ! -f "$demo/TK710DB.db" ]; then
+        say "Making the demo database $demo/TK710DB.db"
+        "$ROOT/build/bin/tk710-db" init "$demo/TK710DB.db" --demo
+    fi
+    # The demo keeps its configuration beside its database, away from the user's own.
+    export TK710_REGISTRY_FILE="$demo/registry.ini"
+    # The database program is started from the working folder, as on a bench PC.
+    ln -sf "$ROOT/build/bin/BaseTK710" "$demo/BaseTK710"
+    say "Starting TK710 in $demo"
+    cd "$demo"
+    exec "$ROOT/build/bin/TK710"
+}
+
+run_tests() {
+    local dir="$ROOT/build" opts=(-DTK710_WERROR=ON -DTK710_SANITIZE=OFF)
+    if [ "${1:-}" = "--sanitize" ]; then
+        dir="$ROOT/build-sanitize"; opts=(-DTK710_WERROR=ON -DTK710_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+    fi
+    build "$dir" "${opts[@]}"
+    say "Running the test suite"
+    cd "$dir"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j "$(nproc)"
+}
+
+case "${1:-}" in
+    demo) install_packages; run_demo "${2:-}" ;;
+    test) install_packages; run_tests "${2:-}" ;;
+    *) echo "usage: $0 demo [--fresh] | test [--sanitize]" >&2; exit 2 ;;
+esac
