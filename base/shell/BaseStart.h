@@ -2,7 +2,7 @@
 // copy, the main window, then the database.
 #pragma once
 
-#include "common/SingleInstanceGuard.h"
+#include "common/ProgramSession.h"
 
 #include <QString>
 #include <memory>
@@ -25,8 +25,7 @@ public:
 
 private:
     friend std::unique_ptr<BaseSession> startBase(Prompts &, int *);
-    SingleInstanceGuard m_guard;
-    bool m_databaseOpen = false;
+    ProgramSession m_program;
     std::unique_ptr<TFExpert> m_mainWindow;
 };
 

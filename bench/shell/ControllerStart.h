@@ -2,7 +2,7 @@
 // '.' as the decimal separator, the database, then the windows.
 #pragma once
 
-#include "common/SingleInstanceGuard.h"
+#include "common/ProgramSession.h"
 
 #include <QString>
 #include <memory>
@@ -17,7 +17,7 @@ inline const QString ControllerGuardName = QStringLiteral("Программа у
 inline const QString ControllerTitle = QStringLiteral("Сталверт TK710 v2.51");
 inline const QString ControllerConnection = QStringLiteral("TK710");
 
-/// Everything the running controller owns; destroyed in reverse order at the end.
+/// Everything the running controller owns; the windows go before the database and guard.
 class ControllerSession
 {
 public:
@@ -27,8 +27,7 @@ public:
 
 private:
     friend std::unique_ptr<ControllerSession> startController(Prompts &, int *);
-    SingleInstanceGuard m_guard;
-    bool m_databaseOpen = false;
+    ProgramSession m_program;
     std::unique_ptr<TFMain> m_mainWindow;
 };
 

@@ -12,14 +12,6 @@
 #include <QSqlQuery>
 #include <QTest>
 
-namespace {
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-} // namespace
-
 class TstControllerStart : public QObject
 {
     Q_OBJECT
@@ -95,7 +87,7 @@ void TstControllerStart::brokenDatabaseStopsAndChangesNothing()
         QSqlDatabase::removeDatabase("prepare");
     }
     const QStringList before = fixtures::folderListing(dir.path());
-    const QByteArray bytes = fileBytes(dir.databasePath());
+    const QByteArray bytes = fixtures::fileBytes(dir.databasePath());
 
     fixtures::UseWorkDir use(dir);
     ScriptedPrompts prompts;
@@ -103,7 +95,7 @@ void TstControllerStart::brokenDatabaseStopsAndChangesNothing()
     QVERIFY(!bench::startController(prompts, &exitCode));
     QCOMPARE(exitCode, 1);
     QVERIFY2(prompts.lastText().startsWith("You have lost data due to " + reason), qPrintable(prompts.lastText()));
-    QCOMPARE(fileBytes(dir.databasePath()), bytes);
+    QCOMPARE(fixtures::fileBytes(dir.databasePath()), bytes);
     QCOMPARE(fixtures::folderListing(dir.path()), before);
 }
 

@@ -10,12 +10,6 @@
 
 namespace {
 const QString Stend = QStringLiteral("SoftWare\\TK710 v2.0\\confStend");
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TstRegistryIni : public QObject
@@ -142,11 +136,11 @@ void TstRegistryIni::readOnlyFileIsNeitherChangedNorReplaced()
 {
     fixtures::TempRegistry reg;
     QVERIFY(reg.registry().writeString(Stend, "ComNo", "1"));
-    const QByteArray before = fileBytes(reg.path());
+    const QByteArray before = fixtures::fileBytes(reg.path());
     QVERIFY(QFile::setPermissions(reg.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QVERIFY(!reg.registry().writeString(Stend, "ComNo", "2"));
     QVERIFY(reg.registry().lastError().contains(reg.path()));
-    QCOMPARE(fileBytes(reg.path()), before);
+    QCOMPARE(fixtures::fileBytes(reg.path()), before);
     QCOMPARE(reg.registry().readString(Stend, "ComNo", "?"), QString("1"));
     QFile::setPermissions(reg.path(), QFile::ReadOwner | QFile::WriteOwner);
 }

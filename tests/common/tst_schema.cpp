@@ -51,12 +51,6 @@ QStringList folderEntries(const QString &folder)
                                   QDir::Name);
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A private connection to a database file, removed again when the object goes.
 class Connection
 {
@@ -253,14 +247,14 @@ void TestSchema::refusesExistingFile()
         QVERIFY(other.open(QIODevice::WriteOnly));
         other.write("operator's notes, not a database\n");
     }
-    const QByteArray before = fileBytes(path);
+    const QByteArray before = fixtures::fileBytes(path);
     QVERIFY(!before.isEmpty());
 
     const ToolRun run = runTool(QStringList{QStringLiteral("init"), path} + options);
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains(QStringLiteral("already exists")), qPrintable(run.err));
     QVERIFY2(run.err.contains(path), qPrintable(run.err));
-    QCOMPARE(fileBytes(path), before);
+    QCOMPARE(fixtures::fileBytes(path), before);
     QCOMPARE(folderEntries(dir.path()), QStringList{QStringLiteral("TK710DB.db")});
 }
 
