@@ -1,0 +1,2 @@
+// placeholder: replaced by the bench simulator program
+int main() { return 0; }
