@@ -1,16 +1,44 @@
 #include "bench/shell/ControllerStart.h"
 
+#include "bench/data/TFdataReport.h"
+#include "bench/link/QtSerialLine.h"
 #include "bench/shell/TFMain.h"
 #include "common/Prompts.h"
+#include "common/RegistryIni.h"
+#include "common/Scheduler.h"
+#include "sim/BenchSimulator.h"
+#include "sim/SimLine.h"
 
 #include <QApplication>
 #include <QLocale>
+#include <QSerialPortInfo>
 
 namespace bench {
 
 ControllerSession::ControllerSession() : m_program(ControllerGuardName, ControllerConnection) {}
 
-ControllerSession::~ControllerSession() = default;
+ControllerSession::~ControllerSession()
+{
+    // The protocol form and the main window first: they use the registry and the line.
+    m_dataReport.reset();
+    m_mainWindow.reset();
+}
+
+namespace {
+
+/// Serial ports of this machine other than the two COM ports the menu always offers.
+QStringList furtherPorts()
+{
+    QStringList ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        const QString name = info.systemLocation();
+        if (name != comPortName(1) && name != comPortName(2))
+            ports << name;
+    }
+    return ports;
+}
+
+} // namespace
 
 std::unique_ptr<ControllerSession> startController(Prompts &prompts, int *exitCode)
 {
@@ -29,7 +57,21 @@ std::unique_ptr<ControllerSession> startController(Prompts &prompts, int *exitCo
         prompts.message(Prompts::Icon::Error, ControllerTitle, QStringLiteral("You have lost data due to ") + *failure);
         return nullptr;
     }
-    session->m_mainWindow = std::make_unique<TFMain>();
+
+    session->m_scheduler = makeQtScheduler();
+    session->m_registry = RegistryIni::open();
+    session->m_simulator = std::make_unique<sim::BenchSimulator>(*session->m_scheduler);
+    Scheduler &scheduler = *session->m_scheduler;
+    sim::BenchSimulator &simulator = *session->m_simulator;
+    auto lineFactory = [&scheduler, &simulator](const QString &portName) -> std::unique_ptr<SerialLine> {
+        if (portName == sim::SimulatorPortName)
+            return std::make_unique<sim::SimLine>(scheduler, simulator);
+        return std::make_unique<QtSerialLine>();
+    };
+    session->m_mainWindow = std::make_unique<TFMain>(
+        MainDeps{scheduler, prompts, *session->m_registry, lineFactory, furtherPorts()});
+    session->m_dataReport = std::make_unique<TFdataReport>(*session->m_registry, session->m_mainWindow.get());
+    session->m_mainWindow->setDataReport(session->m_dataReport.get());
     *exitCode = 0;
     return session;
 }

@@ -8,10 +8,17 @@
 #include <memory>
 
 class Prompts;
+class RegistryIni;
+class Scheduler;
+
+namespace sim {
+class BenchSimulator;
+}
 
 namespace bench {
 
 class TFMain;
+class TFdataReport;
 
 inline const QString ControllerGuardName = QStringLiteral("Программа управления установкой TK710");
 inline const QString ControllerTitle = QStringLiteral("Сталверт TK710 v2.51");
@@ -24,11 +31,17 @@ public:
     ControllerSession();
     ~ControllerSession();
     TFMain *mainWindow() const { return m_mainWindow.get(); }
+    TFdataReport *dataReport() const { return m_dataReport.get(); }
+    sim::BenchSimulator *simulator() const { return m_simulator.get(); }
 
 private:
     friend std::unique_ptr<ControllerSession> startController(Prompts &, int *);
     ProgramSession m_program;
+    std::unique_ptr<Scheduler> m_scheduler;
+    std::unique_ptr<RegistryIni> m_registry;
+    std::unique_ptr<sim::BenchSimulator> m_simulator; ///< the built-in bench ("Имитатор установки")
     std::unique_ptr<TFMain> m_mainWindow;
+    std::unique_ptr<TFdataReport> m_dataReport;
 };
 
 /// Runs the entry sequence in the working directory. Returns the session to run the message

@@ -1,15 +1,124 @@
-// The controller's main window.
+// The controller's main window: tool panel, stand list, test set-up, source status bar,
+// menus, the port and its frame link, and the registry configuration it restores and keeps.
 #pragma once
 
+#include "bench/link/TAsynCom.h"
+#include "bench/shell/TStend.h"
+
 #include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QMenu;
+class QTableView;
+class QToolButton;
+class Prompts;
+class RegistryIni;
+class Scheduler;
 
 namespace bench {
+
+class FrameLink;
+class SFAbout;
+class SFConfigStend;
+class SFParam;
+class TFdataReport;
+
+/// What the main window is given by whoever starts it.
+struct MainDeps
+{
+    Scheduler &scheduler;
+    Prompts &prompts;
+    RegistryIni &registry;
+    TAsynCom::LineFactory lineFactory;
+    QStringList detectedPorts; ///< serial ports of this machine besides the two COM ports
+};
 
 class TFMain : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TFMain(QWidget *parent = nullptr);
+    explicit TFMain(MainDeps deps, QWidget *parent = nullptr);
+    ~TFMain() override;
+
+    void setDataReport(TFdataReport *form) { m_dataReport = form; }
+
+    // Handlers, named as the operator's commands are.
+    void OpenPort();
+    void Mcom1Click();
+    void MCom2Click();
+    void choosePort(QAction *item);
+    void cfgStendClick();
+    void FillStandList();
+    void CBStendClickCheck();
+    void StandsReset();
+    void ShowChannelColumns();
+    void N4Click();
+    void N5Click();
+    void N8Click();
+    void ABaseExecute();
+    void M_ExitClick();
+    void FormClose();
+
+    // Window state other parts use.
+    int Mode = 0;               ///< 0 none, 1 adjustment, 2 verification, 3 manual, 4 source control
+    QString StartDir;           ///< working directory at start-up
+    bool ResourceExhausted = false;
+    StandArray Stands;
+    double SetU = -1, SetI = -1, SetF = -1; ///< last programmed into the source; -1 none
+    int SetAngle = -1;
+    int OverloadCount = 0;
+    int ExtraReads = 0;
+
+    TAsynCom *Com1;
+    FrameLink *frameLink;
+    SFConfigStend *sfConfigStend;
+    SFParam *sfParam;
+    SFAbout *sfAbout;
+
+    // Controls by their component names.
+    QWidget *PMenu;
+    QToolButton *TBPult;
+    QMenu *M_File, *MProverka, *MPort;
+    QAction *AHand, *AAutoRegul, *AAutoMistake, *ASource, *AReply, *AStopButton, *ABase, *ARefr;
+    QAction *ASelectAll, *ADeSelect, *DSTableStendPost;
+    QAction *Mcom1, *MCom2, *MSimulator;
+    QActionGroup *portGroup;
+    QListWidget *CBStend;
+    QLabel *PVoltage, *PPower, *PTok, *PFreg, *PKm, *PLimitcurrent, *PStend;
+    QWidget *PProgon;
+    QCheckBox *CBProgon;
+    QLineEdit *DBTimeMProg, *DBTimeSProg, *DBperUProg, *DBPerIProg;
+    QComboBox *DBLTest, *DBTipF;
+    QLineEdit *DBUnom, *DBInom, *DBImax;
+    QWidget *PTable;
+    QLabel *LTable;
+    QTableView *DBStend;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildLayout();
+    void FormCreate();
+    void restorePortChoice();
+    void storePortChoice();
+    void enableWarmUpEdits();
+    void portLost(const QString &reason);
+    QString chosenPortName() const;
+
+    MainDeps m_deps;
+    TFdataReport *m_dataReport = nullptr;
+    bool m_formClosed = false;
 };
 
 } // namespace bench
