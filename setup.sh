@@ -48,8 +48,12 @@ run_demo() {
         say "Making the demo database $demo/TK710DB.db"
         "$ROOT/build/bin/tk710-db" init "$demo/TK710DB.db" --demo
     fi
-    # The demo keeps its configuration beside its database, away from the user's own.
+    # The demo keeps its configuration beside its database, away from the user's own,
+    # and starts on the built-in bench simulator.
     export TK710_REGISTRY_FILE="$demo/registry.ini"
+    if [ ! -f "$TK710_REGISTRY_FILE" ]; then
+        printf '[SoftWare\\TK710 v2.0\\confStend]\nComNo=2\nComPort=%s\n' 'Имитатор установки' > "$TK710_REGISTRY_FILE"
+    fi
     # The database program is started from the working folder, as on a bench PC.
     ln -sf "$ROOT/build/bin/BaseTK710" "$demo/BaseTK710"
     say "Starting TK710 in $demo"

@@ -199,8 +199,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption scenarioOption(QStringLiteral("scenario"),
                                             QStringLiteral("Scenario file with present stands and faults."),
                                             QStringLiteral("file.json"));
+    const QCommandLineOption traceOption(QStringLiteral("trace"),
+                                         QStringLiteral("Print every byte received (<-) and sent (->) on stderr, in hex."));
     options.addOption(standsOption);
     options.addOption(scenarioOption);
+    options.addOption(traceOption);
     options.process(app);
     if (!options.positionalArguments().isEmpty())
         return Fail(QStringLiteral("unexpected argument %1 (see --help)").arg(options.positionalArguments().first()));
@@ -231,8 +234,22 @@ int main(int argc, char *argv[])
     PtyPort pty;
     if (const QString error = pty.open(); !error.isEmpty())
         return Fail(error);
-    pty.onReceived = [&bench](const QByteArray &bytes) { bench.receive(bytes); };
-    QObject::connect(&bench, &sim::BenchSimulator::transmit, [&pty](const QByteArray &chunk) { pty.write(chunk); });
+    // A service engineer watching the line sees the bytes as they came, chunk by chunk.
+    const bool trace = options.isSet(traceOption);
+    const auto show = [trace](const char *direction, const QByteArray &bytes) {
+        if (trace) {
+            std::fprintf(stderr, "%s %s\n", direction, bytes.toHex(' ').toUpper().constData());
+            std::fflush(stderr);
+        }
+    };
+    pty.onReceived = [&bench, show](const QByteArray &bytes) {
+        show("<-", bytes);
+        bench.receive(bytes);
+    };
+    QObject::connect(&bench, &sim::BenchSimulator::transmit, [&pty, show](const QByteArray &chunk) {
+        show("->", chunk);
+        pty.write(chunk);
+    });
 
     std::printf("%s\n", qPrintable(pty.slavePath()));
     std::fflush(stdout);
