@@ -3,7 +3,7 @@
 #pragma once
 
 #include "bench/link/TAsynCom.h"
-#include "bench/shell/TStend.h"
+#include "bench/link/TStend.h"
 
 #include <QMainWindow>
 #include <QStringList>
