@@ -1,5 +1,6 @@
 #include "bench/shell/ControllerStart.h"
 
+#include "bench/data/TDM.h"
 #include "bench/data/TFdataReport.h"
 #include "bench/link/QtSerialLine.h"
 #include "bench/shell/TFMain.h"
@@ -19,9 +20,12 @@ ControllerSession::ControllerSession() : m_program(ControllerGuardName, Controll
 
 ControllerSession::~ControllerSession()
 {
-    // The protocol form and the main window first: they use the registry and the line.
+    // The protocol form and the main window first: they use the registry, the line and
+    // the datasets; the data module closes its datasets before the connection goes.
     m_dataReport.reset();
     m_mainWindow.reset();
+    if (m_dm)
+        m_dm->DataModuleDestroy();
 }
 
 namespace {
@@ -53,8 +57,16 @@ std::unique_ptr<ControllerSession> startController(Prompts &prompts, int *exitCo
     QLocale::setDefault(c);
     QApplication::setApplicationDisplayName(ControllerTitle);
 
+    const auto lostData = [&prompts](const QString &failure) {
+        prompts.message(Prompts::Icon::Error, ControllerTitle, QStringLiteral("You have lost data due to ") + failure);
+    };
     if (const auto failure = session->m_program.openDatabase()) {
-        prompts.message(Prompts::Icon::Error, ControllerTitle, QStringLiteral("You have lost data due to ") + *failure);
+        lostData(*failure);
+        return nullptr;
+    }
+    session->m_dm = std::make_unique<TDM>(ControllerConnection);
+    if (const QString failure = session->m_dm->DataModuleCreate(); !failure.isEmpty()) {
+        lostData(failure);
         return nullptr;
     }
 
@@ -69,7 +81,7 @@ std::unique_ptr<ControllerSession> startController(Prompts &prompts, int *exitCo
         return std::make_unique<QtSerialLine>();
     };
     session->m_mainWindow = std::make_unique<TFMain>(
-        MainDeps{scheduler, prompts, *session->m_registry, lineFactory, furtherPorts()});
+        MainDeps{scheduler, prompts, *session->m_registry, *session->m_dm, lineFactory, furtherPorts()});
     session->m_dataReport = std::make_unique<TFdataReport>(*session->m_registry, session->m_mainWindow.get());
     session->m_mainWindow->setDataReport(session->m_dataReport.get());
     *exitCode = 0;

@@ -17,6 +17,7 @@ class BenchSimulator;
 
 namespace bench {
 
+class TDM;
 class TFMain;
 class TFdataReport;
 
@@ -33,10 +34,12 @@ public:
     TFMain *mainWindow() const { return m_mainWindow.get(); }
     TFdataReport *dataReport() const { return m_dataReport.get(); }
     sim::BenchSimulator *simulator() const { return m_simulator.get(); }
+    TDM *dm() const { return m_dm.get(); }
 
 private:
     friend std::unique_ptr<ControllerSession> startController(Prompts &, int *);
     ProgramSession m_program;
+    std::unique_ptr<TDM> m_dm;
     std::unique_ptr<Scheduler> m_scheduler;
     std::unique_ptr<RegistryIni> m_registry;
     std::unique_ptr<sim::BenchSimulator> m_simulator; ///< the built-in bench ("Имитатор установки")

@@ -1,19 +1,24 @@
 #include "bench/shell/TFMain.h"
 
+#include "bench/data/TDM.h"
 #include "bench/data/TFdataReport.h"
 #include "bench/link/FrameLink.h"
 #include "bench/link/Frames.h"
+#include "bench/link/TransEngine.h"
 #include "bench/shell/ControllerStart.h"
 #include "bench/shell/MainConfig.h"
 #include "bench/shell/MainDialogs.h"
 #include "common/Prompts.h"
 #include "common/RegistryIni.h"
+#include "common/Scheduler.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QHeaderView>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -22,8 +27,6 @@
 #include <QMenu>
 #include <QProcess>
 #include <QSpinBox>
-#include <QSqlQueryModel>
-#include <QSqlRecord>
 #include <QTableView>
 #include <QToolButton>
 
@@ -55,6 +58,10 @@ TFMain::TFMain(MainDeps deps, QWidget *parent) : QMainWindow(parent), m_deps(std
     frameLink = new FrameLink(*Com1, this);
     frameLink->setConsoleDown([this] { return TBPult->isChecked(); });
     connect(Com1, &TAsynCom::portLost, this, &TFMain::portLost);
+    engine = new TransEngine(m_deps.scheduler, *Com1, *frameLink, *this, m_deps.prompts, this);
+    TAddSendParamSource = m_deps.scheduler.createTimer(this);
+    TAddSendParamSource->setInterval(3000);
+    connect(TAddSendParamSource, &SchedulerTimer::timeout, this, &TFMain::TAddSendParamSourceTimer);
 
     sfConfigStend = new SFConfigStend(this);
     sfParam = new SFParam(this);
@@ -63,6 +70,8 @@ TFMain::TFMain(MainDeps deps, QWidget *parent) : QMainWindow(parent), m_deps(std
     buildActions();
     buildMenus();
     buildLayout();
+    bindDataSets();
+    connect(AReply, &QAction::triggered, this, &TFMain::AReplyExecute);
     FormCreate();
 }
 
@@ -76,6 +85,8 @@ void TFMain::FormCreate()
     PMenu->setEnabled(false);
     M_File->setEnabled(false);
     ExtraReads = 0;
+    TAddSendParamSource->start();
+    engine->start();
     Mode = 0;
 
     sfParam->setSens(r.readInteger(config::SensKey, config::Sens, config::DefaultSens));
@@ -84,6 +95,15 @@ void TFMain::FormCreate()
     sfConfigStend->SECountCh->setValue(r.readInteger(config::StendKey, config::CountCH, config::DefaultCountCH));
     sfConfigStend->setConnectTip(r.readInteger(config::StendKey, config::ConnectTip, config::DefaultConnectTip));
     ShowChannelColumns();
+
+    // The remembered filter type and test, by PIndex; one no longer there leaves the choice empty.
+    const int filterRow = m_deps.dm.ADOTipF->find(QStringLiteral("PIndex"), r.readInteger(config::StendKey, config::TipF, 0));
+    DBTipF->setCurrentIndex(filterRow);
+    m_deps.dm.ApplyTypeFilter(filterRow);
+    showFilterRatings();
+    const int testRow = m_deps.dm.ADOTest1->find(QStringLiteral("PIndex"), r.readInteger(config::StendKey, config::Test, 0));
+    DBLTest->setCurrentIndex(testRow);
+    m_deps.dm.setCurrentTest(testRow);
 
     FillStandList();
     for (int n = 1; n <= CBStend->count(); ++n)
@@ -205,6 +225,8 @@ void TFMain::StandsReset()
 {
     for (TStend &s : Stands)
         s.Present = false;
+    for (int n = 1; n <= countStend(); ++n)
+        setStandLine(n, QString());
     MProverka->setEnabled(false);
     for (QAction *a : {AHand, AAutoRegul, AAutoMistake})
         a->setEnabled(false);
@@ -220,14 +242,11 @@ void TFMain::CBStendClickCheck()
 
 void TFMain::ShowChannelColumns()
 {
-    // The stand grid's last hundred columns are PCh1..PCh100; only the first countCH show.
-    const auto *model = qobject_cast<const QSqlQueryModel *>(DBStend->model());
-    if (!model)
-        return;
+    // The stand grid's position columns are PCh1..PCh100; only the first countCH show.
+    const TableDataSet *model = m_deps.dm.ADOTableStend;
     const int shown = sfConfigStend->SECountCh->value();
-    const QSqlRecord record = model->record();
     for (int i = 1; i <= MaxPositions; ++i) {
-        const int column = record.indexOf(QStringLiteral("PCh%1").arg(i));
+        const int column = model->column(QStringLiteral("PCh%1").arg(i));
         if (column < 0)
             continue;
         const bool hide = i > shown;
@@ -289,6 +308,8 @@ void TFMain::FormClose()
         return;
     m_formClosed = true;
     frameLink->setClosing(true);
+    engine->stop(); // the pump and both watchdogs
+    TAddSendParamSource->stop();
     RegistryIni &r = m_deps.registry;
     r.writeInteger(config::SensKey, config::Sens, sfParam->sens());
     storePortChoice();

@@ -2,6 +2,8 @@
 // menus, the port and its frame link, and the registry configuration it restores and keeps.
 #pragma once
 
+#include "bench/link/LinkHost.h"
+#include "bench/link/SourceState.h"
 #include "bench/link/TAsynCom.h"
 #include "bench/link/TStend.h"
 
@@ -22,6 +24,7 @@ class QToolButton;
 class Prompts;
 class RegistryIni;
 class Scheduler;
+class SchedulerTimer;
 
 namespace bench {
 
@@ -29,7 +32,9 @@ class FrameLink;
 class SFAbout;
 class SFConfigStend;
 class SFParam;
+class TDM;
 class TFdataReport;
+class TransEngine;
 
 /// What the main window is given by whoever starts it.
 struct MainDeps
@@ -37,11 +42,12 @@ struct MainDeps
     Scheduler &scheduler;
     Prompts &prompts;
     RegistryIni &registry;
+    TDM &dm;
     TAsynCom::LineFactory lineFactory;
     QStringList detectedPorts; ///< serial ports of this machine besides the two COM ports
 };
 
-class TFMain : public QMainWindow
+class TFMain : public QMainWindow, public LinkHost
 {
     Q_OBJECT
 public:
@@ -66,6 +72,27 @@ public:
     void ABaseExecute();
     void M_ExitClick();
     void FormClose();
+    void AReplyExecute();
+    void StandsFound();
+    void TAddSendParamSourceTimer();
+    void DBTipFCloseUp(int row);
+    void DBLTestCloseUp(int row);
+
+    // What the transaction engine asks of the main window.
+    bool consoleDown() const override;
+    int countStend() const override;
+    StandArray &stands() override { return Stands; }
+    char sourceRange() const override { return Source.Range; }
+    int mode() const override { return Mode; }
+    void standAnswered(int stand) override;
+    void standSilent(int stand) override;
+    void probeDone(bool standFound) override;
+    void probeAbandoned() override;
+    void setLinkMenusEnabled(bool enabled) override;
+    void parseSourceReply(const QByteArray &reply) override;
+    void parseStandReply(int stand, const QByteArray &reply) override;
+    void sourceOffAcknowledged() override {}
+    void forgetSetPoints() override;
 
     // Window state other parts use.
     int Mode = 0;               ///< 0 none, 1 adjustment, 2 verification, 3 manual, 4 source control
@@ -76,6 +103,11 @@ public:
     int SetAngle = -1;
     int OverloadCount = 0;
     int ExtraReads = 0;
+    bool JOn = false;          ///< the second register test's switch was sent
+    SourceState Source;        ///< the source's last readings
+
+    TransEngine *engine;
+    SchedulerTimer *TAddSendParamSource; ///< periodic source reading, 3000 ms
 
     TAsynCom *Com1;
     FrameLink *frameLink;
@@ -113,6 +145,9 @@ private:
     void restorePortChoice();
     void storePortChoice();
     void enableWarmUpEdits();
+    void bindDataSets();
+    void showFilterRatings();
+    void setStandLine(int stand, const QString &suffix);
     void portLost(const QString &reason);
     QString chosenPortName() const;
 

@@ -1,10 +1,12 @@
 // The controller's main window: its layout by component names, the registry configuration it
 // restores and keeps, the stand configuration dialog, the port choice and the close.
+#include "bench/data/TDM.h"
 #include "bench/data/TFdataReport.h"
 #include "bench/link/FrameLink.h"
 #include "bench/shell/ControllerStart.h"
 #include "bench/shell/MainDialogs.h"
 #include "bench/shell/TFMain.h"
+#include "common/Database.h"
 #include "common/ProtocolSettings.h"
 #include "common/RegistryIni.h"
 #include "tests/fixtures/FakeSerialLine.h"
@@ -31,9 +33,15 @@ namespace {
 const QString Stend = QStringLiteral("SoftWare\\TK710 v2.0\\confStend");
 const QString Sens = QStringLiteral("SoftWare\\TK710 v2.0\\confSens");
 
-/// A main window on fake lines, virtual time, scripted prompts and a temporary registry.
+/// A main window on fake lines, virtual time, scripted prompts, a temporary registry and a
+/// fresh demo database.
 struct Window
 {
+    fixtures::WorkDir dir{true, true};
+    QString connection = QStringLiteral("tfmain");
+    bool opened = !Database::open(dir.databasePath(), connection).has_value();
+    std::unique_ptr<TDM> dm = std::make_unique<TDM>(connection);
+    QString dmFailure = dm->DataModuleCreate();
     fixtures::TempRegistry reg;
     VirtualScheduler scheduler;
     ScriptedPrompts prompts;
@@ -45,9 +53,17 @@ struct Window
         for (const auto &[name, value] : stored)
             reg.registry().writeString(name == "Sens" ? Sens : Stend, name, value);
     }
+    ~Window()
+    {
+        main.reset();
+        dm->DataModuleDestroy();
+        dm.reset();
+        Database::close(connection);
+    }
     TFMain &open(QStringList detected = {})
     {
-        main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), lines.factory(), detected});
+        Q_ASSERT(opened && dmFailure.isEmpty());
+        main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, lines.factory(), detected});
         return *main;
     }
     QString stored(const QString &name) { return reg.registry().readString(name == "Sens" ? Sens : Stend, name, "<none>"); }
