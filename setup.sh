@@ -52,7 +52,8 @@ run_demo() {
     # and starts on the built-in bench simulator.
     export TK710_REGISTRY_FILE="$demo/registry.ini"
     if [ ! -f "$TK710_REGISTRY_FILE" ]; then
-        printf '[SoftWare\\TK710 v2.0\\confStend]\nComNo=2\nComPort=%s\n' 'Имитатор установки' > "$TK710_REGISTRY_FILE"
+        # The demo database's first meter type as the filter and its first test chosen.
+        printf '[SoftWare\\TK710 v2.0\\confStend]\nComNo=2\nComPort=%s\ntipf=1\ntest=1\n' 'Имитатор установки' > "$TK710_REGISTRY_FILE"
     fi
     # The database program is started from the working folder, as on a bench PC.
     ln -sf "$ROOT/build/bin/BaseTK710" "$demo/BaseTK710"

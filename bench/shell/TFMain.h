@@ -146,6 +146,7 @@ private:
     void storePortChoice();
     void enableWarmUpEdits();
     void bindDataSets();
+    void layoutStandGrid();
     void showFilterRatings();
     void setStandLine(int stand, const QString &suffix);
     void portLost(const QString &reason);

@@ -34,10 +34,9 @@ QAction *action(QObject *parent, const QString &name, const QString &category, c
     auto *a = new QAction(caption, parent);
     a->setObjectName(name);
     a->setProperty("category", category);
-    if (!hint.isEmpty()) {
+    // Hints show as tool tips: the status bar belongs to the source panels.
+    if (!hint.isEmpty())
         a->setToolTip(hint);
-        a->setStatusTip(hint);
-    }
     return a;
 }
 
@@ -257,6 +256,7 @@ void TFMain::buildLayout()
     DBStend = new QTableView(PTable);
     DBStend->setObjectName(QStringLiteral("DBStend"));
     DBStend->horizontalHeader()->setHighlightSections(false);
+    DBStend->verticalHeader()->hide();
     auto *gridButtons = new QHBoxLayout;
     for (QAction *a : {ASelectAll, ADeSelect, DSTableStendPost}) {
         auto *b = new QPushButton(a->text(), PTable);

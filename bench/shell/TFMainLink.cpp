@@ -32,8 +32,15 @@ void TFMain::bindDataSets()
     connect(DBTipF, &QComboBox::activated, this, &TFMain::DBTipFCloseUp);
     connect(DBLTest, &QComboBox::activated, this, &TFMain::DBLTestCloseUp);
 
-    TableDataSet *grid = dm.ADOTableStend;
-    DBStend->setModel(grid);
+    DBStend->setModel(dm.ADOTableStend);
+    // Reopening the stand table (a probe, a new filter) resets the view's columns.
+    connect(dm.ADOTableStend, &QAbstractItemModel::modelReset, this, &TFMain::layoutStandGrid);
+    layoutStandGrid();
+}
+
+void TFMain::layoutStandGrid()
+{
+    const TableDataSet *grid = m_deps.dm.ADOTableStend;
     for (const char *hidden : {"PPointTip", "PChecked"})
         DBStend->setColumnHidden(grid->column(QString::fromLatin1(hidden)), true);
     // The looked-up type columns stand right after the stand number, as the operator reads them.
@@ -41,14 +48,18 @@ void TFMain::bindDataSets()
     int place = header->visualIndex(grid->column(QStringLiteral("PNumStend"))) + 1;
     for (const char *lookup : {"PNameTip", "PNameIdent", "PReduct"})
         header->moveSection(header->visualIndex(grid->column(QString::fromLatin1(lookup))), place++);
+    DBStend->setColumnWidth(grid->column(QStringLiteral("PNumStend")), 80);
+    DBStend->setColumnWidth(grid->column(QStringLiteral("PNameTip")), 150);
+    DBStend->setColumnWidth(grid->column(QStringLiteral("PNameIdent")), 170);
     for (int i = 1; i <= MaxPositions; ++i)
         DBStend->setColumnWidth(grid->column(QStringLiteral("PCh%1").arg(i)), 44);
+    ShowChannelColumns();
 }
 
 void TFMain::showFilterRatings()
 {
     const QueryDataSet *types = m_deps.dm.ADOTipF;
-    const int row = types->currentRow();
+    const int row = DBTipF->currentIndex();
     const auto rating = [&](const char *field) {
         return row < 0 ? QString() : QString::number(types->value(row, QString::fromLatin1(field)).toDouble(), 'f', 1);
     };
