@@ -3,6 +3,7 @@
 #include "bench/data/TDM.h"
 #include "bench/data/TFdataReport.h"
 #include "bench/link/QtSerialLine.h"
+#include "bench/shell/MainConfig.h"
 #include "bench/shell/TFMain.h"
 #include "common/Prompts.h"
 #include "common/RegistryIni.h"
@@ -11,6 +12,8 @@
 #include "sim/SimLine.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSerialPortInfo>
 
@@ -30,8 +33,10 @@ ControllerSession::~ControllerSession()
 
 namespace {
 
-/// Serial ports of this machine other than the two COM ports the menu always offers.
-QStringList furtherPorts()
+/// Serial ports of this machine other than the two COM ports the menu always offers, and the
+/// remembered port when it exists without being listed (a pseudo-terminal of the bench
+/// simulator program, an adapter under an unusual name).
+QStringList furtherPorts(const RegistryIni &registry)
 {
     QStringList ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
@@ -39,7 +44,22 @@ QStringList furtherPorts()
         if (name != comPortName(1) && name != comPortName(2))
             ports << name;
     }
+    const QString remembered = registry.readString(config::StendKey, config::ComPort, QString());
+    if (!remembered.isEmpty() && remembered != sim::SimulatorPortName && !ports.contains(remembered) &&
+        remembered != comPortName(1) && remembered != comPortName(2) && QFileInfo::exists(remembered))
+        ports << remembered;
     return ports;
+}
+
+/// A scenario file in the working folder sets up the built-in simulator (present stands,
+/// faults) for training; without one it is the demo bench.
+void loadSimulatorScenario(sim::BenchSimulator &simulator, Prompts &prompts)
+{
+    const QString path = QDir::current().filePath(QStringLiteral("bench-sim.json"));
+    if (!QFileInfo::exists(path))
+        return;
+    if (const QString complaint = simulator.loadScenarioFile(path); !complaint.isEmpty())
+        prompts.warning(ControllerTitle, QStringLiteral("Сценарий имитатора не загружен: ") + complaint);
 }
 
 } // namespace
@@ -73,6 +93,7 @@ std::unique_ptr<ControllerSession> startController(Prompts &prompts, int *exitCo
     session->m_scheduler = makeQtScheduler();
     session->m_registry = RegistryIni::open();
     session->m_simulator = std::make_unique<sim::BenchSimulator>(*session->m_scheduler);
+    loadSimulatorScenario(*session->m_simulator, prompts);
     Scheduler &scheduler = *session->m_scheduler;
     sim::BenchSimulator &simulator = *session->m_simulator;
     auto lineFactory = [&scheduler, &simulator](const QString &portName) -> std::unique_ptr<SerialLine> {
@@ -81,7 +102,7 @@ std::unique_ptr<ControllerSession> startController(Prompts &prompts, int *exitCo
         return std::make_unique<QtSerialLine>();
     };
     session->m_mainWindow = std::make_unique<TFMain>(
-        MainDeps{scheduler, prompts, *session->m_registry, *session->m_dm, lineFactory, furtherPorts()});
+        MainDeps{scheduler, prompts, *session->m_registry, *session->m_dm, lineFactory, furtherPorts(*session->m_registry)});
     session->m_dataReport = std::make_unique<TFdataReport>(*session->m_registry, session->m_mainWindow.get());
     session->m_mainWindow->setDataReport(session->m_dataReport.get());
     *exitCode = 0;
