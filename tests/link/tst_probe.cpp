@@ -9,6 +9,7 @@
 #include "bench/link/TransEngine.h"
 #include "sim/BenchSimulator.h"
 #include "sim/SimLine.h"
+#include "tests/fixtures/RecordingLinkHost.h"
 #include "tests/fixtures/ScriptedPrompts.h"
 #include "tests/fixtures/VirtualScheduler.h"
 
@@ -19,54 +20,7 @@ using namespace bench;
 
 namespace {
 
-class Host final : public LinkHost
-{
-public:
-    explicit Host(const Scheduler &clock) : m_clock(clock) {}
-
-    bool consoleDown() const override { return false; }
-    int countStend() const override { return 3; }
-    StandArray &stands() override { return standArray; }
-    char sourceRange() const override { return '0'; }
-    int mode() const override { return 2; }
-    void standAnswered(int stand) override { note(QStringLiteral("answered %1").arg(stand)); }
-    void standSilent(int stand) override { note(QStringLiteral("silent %1").arg(stand)); }
-    void probeDone(bool found) override { note(QStringLiteral("probeDone %1").arg(found)); }
-    void probeAbandoned() override { note(QStringLiteral("probeAbandoned")); }
-    void setLinkMenusEnabled(bool on) override { note(QStringLiteral("menus %1").arg(on)); }
-    void parseSourceReply(const QByteArray &) override { note(QStringLiteral("source")); }
-    void parseStandReply(int stand, const QByteArray &) override { note(QStringLiteral("stand %1").arg(stand)); }
-    void sourceOffAcknowledged() override { note(QStringLiteral("source off")); }
-    void forgetSetPoints() override { ++forgotten; }
-    bool pollEnabled() const override { return true; }
-    void restartPoint() override
-    {
-        note(QStringLiteral("restartPoint"));
-        if (onRestart)
-            onRestart();
-    }
-
-    /// When `call` was made, in ms; -1 if never.
-    qint64 timeOf(const QString &call) const
-    {
-        const qsizetype i = calls.indexOf(call);
-        return i < 0 ? -1 : times.at(i);
-    }
-
-    StandArray standArray;
-    QStringList calls;
-    QList<qint64> times;
-    int forgotten = 0;
-    std::function<void()> onRestart;
-
-private:
-    void note(const QString &call)
-    {
-        calls << call;
-        times << m_clock.nowMs();
-    }
-    const Scheduler &m_clock;
-};
+using Host = fixtures::RecordingLinkHost;
 
 struct Sent
 {
@@ -85,13 +39,21 @@ struct SimBench
                       return std::unique_ptr<SerialLine>(std::move(made));
                   }};
     FrameLink link{port};
-    Host host{clock};
+    Host host{&clock};
     ScriptedPrompts prompts;
     TransEngine engine{clock, port, link, host, prompts};
     QList<Sent> sent;
 
+    /// The calls that tell the probe's story; the link resets ("forget") are counted apart.
+    QStringList calls() const
+    {
+        QStringList c = host.calls;
+        c.removeAll(QStringLiteral("forget"));
+        return c;
+    }
     SimBench()
     {
+        host.modeValue = 2; // a verification run
         port.setBaudRate(19200);
         port.setByteSize(8);
         port.setPortName(sim::SimulatorPortName);
@@ -153,7 +115,7 @@ void TstProbe::noStandTickedAsksOnlyTheSource()
     b.engine.AReplyExecute({});
     b.run(2000);
     QCOMPARE(b.requests(), QList<QByteArray>{frames::probe(1)});
-    QCOMPARE(b.host.calls, QStringList{"probeDone 0"});
+    QCOMPARE(b.calls(), QStringList{"probeDone 0"});
     QVERIFY(!b.engine.StandFound);
     QVERIFY(b.idle());
 }
@@ -166,7 +128,7 @@ void TstProbe::silentStandIsMarkedAbsent()
     b.run(6000);
 
     QCOMPARE(b.requests(), (QList<QByteArray>{frames::probe(1), frames::probe(2), frames::probe(3), frames::probe(4)}));
-    QCOMPARE(b.host.calls, (QStringList{"answered 1", "silent 2", "answered 3", "probeDone 1"}));
+    QCOMPARE(b.calls(), (QStringList{"answered 1", "silent 2", "answered 3", "probeDone 1"}));
     // Stand 2's probe went out at 600 ms; its watchdog ran out 3 s later, the reset took 100 ms.
     QCOMPARE(b.sent.at(2).at, 600);
     QCOMPARE(b.host.timeOf("silent 2"), 3700);
@@ -186,7 +148,7 @@ void TstProbe::silentSourceAbandonsTheProbe()
 
     QCOMPARE(b.prompts.texts(), QStringList{"Источник не отвечает ! Опрос."});
     QCOMPARE(b.requests(), QList<QByteArray>{frames::probe(1)}); // the stands were never asked
-    QCOMPARE(b.host.calls, QStringList{"probeAbandoned"});        // and no end of the cycle
+    QCOMPARE(b.calls(), QStringList{"probeAbandoned"});        // and no end of the cycle
     QCOMPARE(b.host.timeOf("probeAbandoned"), 200 + 3000 + 100);
     QVERIFY(b.idle());
 }
@@ -197,9 +159,10 @@ void TstProbe::threeRefusedPollsEndThePollCycleAndTheLinkRecovers()
     b.simulator.setPresentStands({1});
     b.engine.AReplyExecute({1});
     b.run(1000);
-    QCOMPARE(b.host.calls, (QStringList{"answered 1", "probeDone 1"}));
+    QCOMPARE(b.calls(), (QStringList{"answered 1", "probeDone 1"}));
 
     b.host.calls.clear();
+    b.host.times.clear();
     b.sent.clear();
     b.simulator.faults().add({sim::FaultKind::Nak, 1, '?', 3});
     b.engine.AddTrans(PollCycle);
@@ -216,8 +179,8 @@ void TstProbe::threeRefusedPollsEndThePollCycleAndTheLinkRecovers()
     b.run(1000);
     // Cycle, poll (the results), cycle, poll (nothing new), cycle: one tick each.
     QCOMPARE(b.requests(), (QList<QByteArray>{frames::standPoll(2), frames::standPoll(2)}));
-    QCOMPARE(b.host.calls.first(), "menus 1");
-    QCOMPARE(b.host.calls.count("stand 1"), 1);
+    QCOMPARE(b.calls().first(), "menus 1");
+    QCOMPARE(b.calls().count("stand 1"), 1);
     QCOMPARE(b.prompts.shown().size(), 1);
     QVERIFY(b.engine.Frame.TransQueue.contains(PollCycle) || b.engine.Frame.CurTrans == PollCycle);
 }
@@ -271,7 +234,7 @@ void TstProbe::retryTimelineOfAnUnansweredRequest()
         QCOMPARE(bytes, request.Text);
     QCOMPARE(b.prompts.texts(), QStringList{message});
     QCOMPARE(shownAt, messageAt);
-    QCOMPARE(b.host.calls, calls);
+    QCOMPARE(b.calls(), calls);
     QCOMPARE(b.engine.Frame.Failures, 0);
     QVERIFY(b.host.forgotten >= 1);
     if (!toSource)

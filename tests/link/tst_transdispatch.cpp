@@ -9,6 +9,7 @@
 #include "bench/link/TransEngine.h"
 #include "common/UTools.h"
 #include "tests/fixtures/FakeSerialLine.h"
+#include "tests/fixtures/RecordingLinkHost.h"
 #include "tests/fixtures/ScriptedPrompts.h"
 #include "tests/fixtures/VirtualScheduler.h"
 
@@ -18,30 +19,7 @@ using namespace bench;
 
 namespace {
 
-class Host final : public LinkHost
-{
-public:
-    bool consoleDown() const override { return false; }
-    int countStend() const override { return count; }
-    StandArray &stands() override { return standArray; }
-    char sourceRange() const override { return range; }
-    int mode() const override { return 2; }
-    void standAnswered(int stand) override { calls << QStringLiteral("answered %1").arg(stand); }
-    void standSilent(int stand) override { calls << QStringLiteral("silent %1").arg(stand); }
-    void probeDone(bool found) override { calls << QStringLiteral("probeDone %1").arg(found); }
-    void probeAbandoned() override { calls << QStringLiteral("probeAbandoned"); }
-    void setLinkMenusEnabled(bool on) override { calls << QStringLiteral("menus %1").arg(on); }
-    void parseSourceReply(const QByteArray &) override { calls << QStringLiteral("source"); }
-    void parseStandReply(int stand, const QByteArray &) override { calls << QStringLiteral("stand %1").arg(stand); }
-    void sourceOffAcknowledged() override { calls << QStringLiteral("source off"); }
-    void forgetSetPoints() override { calls << QStringLiteral("forget"); }
-    bool pollEnabled() const override { return true; }
-
-    int count = 3;
-    char range = '0';
-    StandArray standArray;
-    QStringList calls;
-};
+using Host = fixtures::RecordingLinkHost;
 
 struct Bench
 {
@@ -54,6 +32,7 @@ struct Bench
     TransEngine engine{clock, port, link, host, prompts};
     Bench()
     {
+        host.modeValue = 2; // a verification run
         port.setPortName(QStringLiteral("/dev/ttyS0"));
         port.Open();
     }

@@ -9,6 +9,7 @@
 #include "bench/link/TransEngine.h"
 #include "common/UTools.h"
 #include "tests/fixtures/FakeSerialLine.h"
+#include "tests/fixtures/RecordingLinkHost.h"
 #include "tests/fixtures/ScriptedPrompts.h"
 #include "tests/fixtures/VirtualScheduler.h"
 
@@ -18,34 +19,7 @@ using namespace bench;
 
 namespace {
 
-class Host final : public LinkHost
-{
-public:
-    bool consoleDown() const override { return console; }
-    int countStend() const override { return count; }
-    StandArray &stands() override { return standArray; }
-    char sourceRange() const override { return '0'; }
-    int mode() const override { return modeValue; }
-    void standAnswered(int stand) override { calls << QStringLiteral("answered %1").arg(stand); }
-    void standSilent(int stand) override { calls << QStringLiteral("silent %1").arg(stand); }
-    void probeDone(bool found) override { calls << QStringLiteral("probeDone %1").arg(found); }
-    void probeAbandoned() override { calls << QStringLiteral("probeAbandoned"); }
-    void setLinkMenusEnabled(bool on) override { calls << QStringLiteral("menus %1").arg(on); }
-    void parseSourceReply(const QByteArray &) override { calls << QStringLiteral("source"); }
-    void parseStandReply(int stand, const QByteArray &) override { calls << QStringLiteral("stand %1").arg(stand); }
-    void sourceOffAcknowledged() override { calls << QStringLiteral("source off"); }
-    void forgetSetPoints() override { calls << QStringLiteral("forget"); }
-    bool pollEnabled() const override { return poll; }
-    void meterSetupSent() override { calls << QStringLiteral("meterSetupSent"); }
-    void testStep() override { calls << QStringLiteral("testStep"); }
-
-    bool console = false;
-    bool poll = true;
-    int count = 3;
-    int modeValue = 0;
-    StandArray standArray;
-    QStringList calls;
-};
+using Host = fixtures::RecordingLinkHost;
 
 struct Sent
 {

@@ -7,6 +7,7 @@
 #include "bench/link/TAsynCom.h"
 #include "bench/link/TransEngine.h"
 #include "tests/fixtures/FakeSerialLine.h"
+#include "tests/fixtures/RecordingLinkHost.h"
 #include "tests/fixtures/ScriptedPrompts.h"
 #include "tests/fixtures/VirtualScheduler.h"
 
@@ -16,27 +17,7 @@ using namespace bench;
 
 namespace {
 
-class Host final : public LinkHost
-{
-public:
-    bool consoleDown() const override { return false; }
-    int countStend() const override { return 3; }
-    StandArray &stands() override { return m_stands; }
-    char sourceRange() const override { return '0'; }
-    int mode() const override { return 0; }
-    void standAnswered(int) override {}
-    void standSilent(int) override {}
-    void probeDone(bool) override {}
-    void probeAbandoned() override {}
-    void setLinkMenusEnabled(bool) override {}
-    void parseSourceReply(const QByteArray &) override {}
-    void parseStandReply(int, const QByteArray &) override {}
-    void sourceOffAcknowledged() override {}
-    void forgetSetPoints() override {}
-
-private:
-    StandArray m_stands;
-};
+using Host = fixtures::RecordingLinkHost;
 
 struct Bench
 {
