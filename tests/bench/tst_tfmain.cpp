@@ -21,7 +21,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QComboBox>
 #include <QListWidget>
+#include <QSqlQuery>
 #include <QMenu>
 #include <QSpinBox>
 #include <QTest>
@@ -38,7 +40,8 @@ const QString Sens = QStringLiteral("SoftWare\\TK710 v2.0\\confSens");
 struct Window
 {
     fixtures::WorkDir dir{true, true};
-    QString connection = QStringLiteral("tfmain");
+    inline static int made = 0;
+    QString connection = QStringLiteral("tfmain%1").arg(made++);
     bool opened = !Database::open(dir.databasePath(), connection).has_value();
     std::unique_ptr<TDM> dm = std::make_unique<TDM>(connection);
     QString dmFailure = dm->DataModuleCreate();
@@ -92,6 +95,7 @@ private slots:
     void closeStoresTheConfigurationAndSendsTheClosingFrame();
     void consoleButtonDownKeepsTheCloseSilent();
     void protocolDataFormLoadsAndStores();
+    void rememberedFilterTypeAndTest();
 };
 
 void TstTFMain::layoutByComponentNames()
@@ -346,6 +350,45 @@ void TstTFMain::protocolDataFormLoadsAndStores()
     form.RaiseProtocolNumber();
     QCOMPARE(form.ENumProt->text(), QString("1"));
     QCOMPARE(w.reg.registry().readString(key, "enumProt", ""), QString("1"));
+}
+
+void TstTFMain::rememberedFilterTypeAndTest()
+{
+    Window w;
+    // The demo's 220 V 10(40) A class 2 type and its test.
+    int type = 0, test = 0;
+    {
+        QSqlQuery q(QSqlDatabase::database(w.connection));
+        QVERIFY(q.exec("SELECT PIndex FROM TTip WHERE PUnom = 220") && q.next());
+        type = q.value(0).toInt();
+        QVERIFY(q.exec("SELECT PIndex FROM TTest WHERE PNameTable = 'Класс 2'") && q.next());
+        test = q.value(0).toInt();
+    }
+    w.reg.registry().writeInteger(Stend, "tipf", type);
+    w.reg.registry().writeInteger(Stend, "test", test);
+
+    TFMain &m = w.open();
+    QCOMPARE(m.DBTipF->currentText(), w.dm->ADOTipF->value(m.DBTipF->currentIndex(), "PTip").toString());
+    QCOMPARE(m.DBUnom->text(), QString("220.0"));
+    QCOMPARE(m.DBInom->text(), QString("10.0"));
+    QCOMPARE(m.DBImax->text(), QString("40.0"));
+    QCOMPARE(w.dm->ADOTipStend1->rowCount(), 1);
+    QCOMPARE(m.DBLTest->currentText(), QString("Класс 2"));
+
+    // Choosing another filter type narrows the stands' types and is remembered at once.
+    const int other = w.dm->ADOTipF->find("PUnom", 230.0);
+    m.DBTipF->setCurrentIndex(other);
+    m.DBTipFCloseUp(other);
+    QCOMPARE(m.DBUnom->text(), QString("230.0"));
+    QCOMPARE(w.dm->ADOTipStend1->rowCount(), 2);
+    QCOMPARE(w.stored("tipf"), w.dm->ADOTipF->value(other, "PIndex").toString());
+
+    // A remembered type that is gone leaves the choice empty.
+    Window gone{{"tipf", "999"}};
+    TFMain &g = gone.open();
+    QCOMPARE(g.DBTipF->currentIndex(), -1);
+    QVERIFY(g.DBUnom->text().isEmpty());
+    QCOMPARE(gone.dm->ADOTipStend1->rowCount(), 0);
 }
 
 QTEST_MAIN(TstTFMain)
