@@ -61,7 +61,7 @@ void TstControllerStart::brokenDatabaseStopsAndChangesNothing_data()
     QTest::addColumn<QByteArray>("sql");      // run on a fresh database; empty: not SQLite
     QTest::addColumn<QByteArray>("content");  // the file's content when not SQLite
     QTest::addColumn<QString>("reason");
-    QTest::newRow("not a database") << QByteArray() << QByteArray("Standard Jet DB, or rather not") << "file is not a database";
+    QTest::newRow("not a database") << QByteArray() << QByteArray("not a database file, just text") << "file is not a database";
     QTest::newRow("table missing") << QByteArray("DROP TABLE THand") << QByteArray() << "no such table: THand";
     QTest::newRow("empty file") << QByteArray() << QByteArray() << "no such table";
 }
