@@ -155,6 +155,10 @@ QList<QPair<QString, QString>> RegistryIniFile::readSectionValues(const QString 
 template <typename Change>
 bool RegistryIniFile::modify(Change change)
 {
+    // Storing what is stored already changes nothing, even in a file that cannot be written.
+    Content preview = load();
+    if (!change(preview))
+        return true;
     const QFileInfo info(m_path);
     if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) {
         m_lastError = QStringLiteral("Registry file is read-only: %1").arg(m_path);
@@ -172,7 +176,7 @@ bool RegistryIniFile::modify(Change change)
     }
     Content content = load();
     if (!change(content))
-        return true; // nothing to change
+        return true; // the other program stored the same meanwhile
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(serialize(content)) < 0 || !file.commit()) {
         m_lastError = QStringLiteral("Cannot write the registry file %1: %2").arg(m_path, file.errorString());

@@ -133,15 +133,16 @@ void TFMain::restorePortChoice()
             a->setChecked(true);
 }
 
-void TFMain::storePortChoice()
+bool TFMain::storePortChoice()
 {
     RegistryIni &r = m_deps.registry;
-    r.writeInteger(config::StendKey, config::ComNo, Mcom1->isChecked() ? 1 : 2);
+    bool stored = r.writeInteger(config::StendKey, config::ComNo, Mcom1->isChecked() ? 1 : 2);
     QAction *chosen = portGroup->checkedAction();
     if (chosen && chosen != Mcom1 && chosen != MCom2)
-        r.writeString(config::StendKey, config::ComPort, chosen->data().toString());
+        stored = r.writeString(config::StendKey, config::ComPort, chosen->data().toString()) && stored;
     else if (r.valueExists(config::StendKey, config::ComPort))
-        r.deleteKey(config::StendKey, config::ComPort);
+        stored = r.deleteKey(config::StendKey, config::ComPort) && stored;
+    return stored;
 }
 
 QString TFMain::chosenPortName() const
@@ -311,10 +312,13 @@ void TFMain::FormClose()
     engine->stop(); // the pump and both watchdogs
     TAddSendParamSource->stop();
     RegistryIni &r = m_deps.registry;
-    r.writeInteger(config::SensKey, config::Sens, sfParam->sens());
-    storePortChoice();
+    bool stored = r.writeInteger(config::SensKey, config::Sens, sfParam->sens());
+    stored = storePortChoice() && stored;
     for (int n = 1; n <= CBStend->count(); ++n)
-        r.writeBool(config::StendKey, config::useST(n), CBStend->item(n - 1)->checkState() == Qt::Checked);
+        stored = r.writeBool(config::StendKey, config::useST(n), CBStend->item(n - 1)->checkState() == Qt::Checked) && stored;
+    // The operator learns that the next start will not find today's settings.
+    if (!stored)
+        m_deps.prompts.warning(ControllerTitle, QStringLiteral("Настройки программы не сохранены: ") + r.lastError());
     // Sent directly, not through the queue; the port hands it to the driver when it closes.
     frameLink->SendFrame(frames::closingFrame());
 }

@@ -143,7 +143,7 @@ private:
     void buildLayout();
     void FormCreate();
     void restorePortChoice();
-    void storePortChoice();
+    bool storePortChoice();
     void enableWarmUpEdits();
     void bindDataSets();
     void layoutStandGrid();

@@ -96,6 +96,7 @@ private slots:
     void consoleButtonDownKeepsTheCloseSilent();
     void protocolDataFormLoadsAndStores();
     void rememberedFilterTypeAndTest();
+    void readOnlyRegistryIsReportedAtCloseAndLeftAlone();
 };
 
 void TstTFMain::layoutByComponentNames()
@@ -389,6 +390,22 @@ void TstTFMain::rememberedFilterTypeAndTest()
     QCOMPARE(g.DBTipF->currentIndex(), -1);
     QVERIFY(g.DBUnom->text().isEmpty());
     QCOMPARE(gone.dm->ADOTipStend1->rowCount(), 0);
+}
+
+void TstTFMain::readOnlyRegistryIsReportedAtCloseAndLeftAlone()
+{
+    Window w{{"ComNo", "2"}};
+    TFMain &m = w.open();
+    const QByteArray before = fixtures::fileBytes(w.reg.path());
+    QVERIFY(QFile::setPermissions(w.reg.path(), QFile::ReadOwner));
+    m.Mcom1->trigger();
+    m.close();
+    QCOMPARE(w.prompts.shown().size(), 1);
+    QVERIFY(w.prompts.lastText().startsWith("Настройки программы не сохранены: "));
+    QVERIFY(w.prompts.lastText().contains(w.reg.path()));
+    QCOMPARE(fixtures::fileBytes(w.reg.path()), before);
+    QVERIFY(!w.lines.line()->written().isEmpty()); // the closing frame still went out
+    QFile::setPermissions(w.reg.path(), QFile::ReadOwner | QFile::WriteOwner);
 }
 
 QTEST_MAIN(TstTFMain)

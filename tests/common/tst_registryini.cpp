@@ -138,6 +138,7 @@ void TstRegistryIni::readOnlyFileIsNeitherChangedNorReplaced()
     QVERIFY(reg.registry().writeString(Stend, "ComNo", "1"));
     const QByteArray before = fixtures::fileBytes(reg.path());
     QVERIFY(QFile::setPermissions(reg.path(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(reg.registry().writeString(Stend, "ComNo", "1")); // the same value: nothing to write
     QVERIFY(!reg.registry().writeString(Stend, "ComNo", "2"));
     QVERIFY(reg.registry().lastError().contains(reg.path()));
     QCOMPARE(fixtures::fileBytes(reg.path()), before);
