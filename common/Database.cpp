@@ -12,8 +12,13 @@ namespace Database {
 
 QString engineMessage(const QSqlError &error)
 {
-    const QString db = error.databaseText().trimmed();
-    return db.isEmpty() ? error.driverText().trimmed() : db;
+    QString message = error.databaseText().trimmed();
+    if (message.isEmpty())
+        message = error.driverText().trimmed();
+    if (message.isEmpty())
+        message = error.text().trimmed();
+    // A failure is never reported as an empty text, which callers read as success.
+    return message.isEmpty() ? QStringLiteral("database error") : message;
 }
 
 namespace {

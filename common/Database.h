@@ -20,7 +20,7 @@ std::optional<QString> open(const QString &path, const QString &connectionName);
 /// Closes and removes the named connection.
 void close(const QString &connectionName);
 
-/// Message of the last error of a query or connection, as the engine words it.
+/// Message of the last error of a query or connection, as the engine words it; never empty.
 QString engineMessage(const QSqlError &error);
 
 } // namespace Database

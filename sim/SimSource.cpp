@@ -1,6 +1,7 @@
 // The simulated power source: programming groups, output switch, readings and status.
 #include "sim/SimSource.h"
 
+#include "bench/link/Frames.h"
 #include "common/UTools.h"
 
 #include <QRegularExpression>
@@ -19,11 +20,6 @@ bool IsNumberText(const QByteArray &text)
 {
     static const QRegularExpression number(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
     return number.match(QString::fromLatin1(text)).hasMatch();
-}
-
-QByteArray Group(char id, const QString &value)
-{
-    return id + ('(' + value.toLatin1() + ')');
 }
 
 } // namespace
@@ -133,9 +129,11 @@ QByteArray SimSource::readings(qint64 nowMs) const
     const double pf = UTools::RoundHalfEven(std::cos(m_angle * std::numbers::pi / 180.0), 3);
     const double p = UTools::RoundHalfEven(u * i * pf, 3);
     using UTools::FloatToWire;
-    return Group('1', FloatToWire(u)) + Group('2', FloatToWire(i)) + Group('4', FloatToWire(pf))
-           + Group('5', FloatToWire(m_frequency)) + Group(':', FloatToWire(p))
-           + Group('7', QString::number(rangeIndex(m_current))) + Group('E', QString::number(status(nowMs)));
+    using bench::frames::sourceGroup;
+    return sourceGroup('1', FloatToWire(u)) + sourceGroup('2', FloatToWire(i)) + sourceGroup('4', FloatToWire(pf))
+           + sourceGroup('5', FloatToWire(m_frequency)) + sourceGroup(':', FloatToWire(p))
+           + sourceGroup('7', QString::number(rangeIndex(m_current)))
+           + sourceGroup('E', QString::number(status(nowMs)));
 }
 
 } // namespace sim

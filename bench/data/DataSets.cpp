@@ -32,15 +32,6 @@ int findRow(const QAbstractItemModel &model, int column, const QVariant &key)
     return -1;
 }
 
-QString messageOf(const QSqlError &error)
-{
-    QString message = Database::engineMessage(error);
-    if (message.isEmpty())
-        message = error.text().trimmed();
-    // A failure is never reported as an empty text, which callers read as success.
-    return message.isEmpty() ? QStringLiteral("database error") : message;
-}
-
 } // namespace
 
 QString fieldText(const QVariant &value)
@@ -79,7 +70,7 @@ QString QueryDataSet::open(const QString &statement, const QVariantList &values)
         query.addBindValue(v);
     ok = ok && query.exec();
     if (!ok) {
-        const QString message = messageOf(query.lastError());
+        const QString message = Database::engineMessage(query.lastError());
         close();
         return message;
     }
@@ -170,7 +161,7 @@ void TableDataSet::refreshComputed()
 
 QString TableDataSet::fail(const QSqlError &error)
 {
-    m_error = messageOf(error);
+    m_error = Database::engineMessage(error);
     return m_error;
 }
 
@@ -182,7 +173,7 @@ QString TableDataSet::open()
         // Ask the engine itself why, so the operator reads its own words ("no such table").
         QSqlQuery probe(database());
         probe.exec(QStringLiteral("SELECT * FROM %1 LIMIT 0").arg(m_table));
-        const QString message = probe.lastError().isValid() ? messageOf(probe.lastError())
+        const QString message = probe.lastError().isValid() ? Database::engineMessage(probe.lastError())
                                                             : QStringLiteral("no such table: %1").arg(m_table);
         close();
         m_error = message;

@@ -1,5 +1,6 @@
 #include "bench/data/TDM.h"
 
+#include "bench/link/TStend.h"
 #include "common/Database.h"
 #include "common/UTools.h"
 
@@ -22,19 +23,6 @@ const QString EnergyTitle = QStringLiteral("Энергия, кВт*ч");
 // Step kinds of TTestBuf.PMode whose end can be an amount of energy.
 constexpr int RegisterTariff1 = 3;
 constexpr int RegisterTariff2 = 4;
-
-constexpr int MaxPositions = 100;
-
-// A failure must never read as the empty text of success.
-QString failureText(const QString &message)
-{
-    return message.isEmpty() ? QStringLiteral("database error") : message;
-}
-
-QString failureText(const QSqlError &error)
-{
-    return failureText(Database::engineMessage(error));
-}
 
 } // namespace
 
@@ -194,20 +182,20 @@ QString TDM::markPresentStands(const QList<int> &stands)
         QSqlDatabase db = database();
         WriteTransaction transaction(db);
         if (!transaction.isActive())
-            return failureText(transaction.error());
+            return transaction.error();
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("UPDATE TableStend SET PChecked = FALSE")))
-            return failureText(query.lastError());
+            return Database::engineMessage(query.lastError());
         if (!query.prepare(QStringLiteral("UPDATE TableStend SET PChecked = TRUE WHERE PNumStend = ?")))
-            return failureText(query.lastError());
+            return Database::engineMessage(query.lastError());
         for (const int stand : stands) {
             query.addBindValue(stand);
             if (!query.exec())
-                return failureText(query.lastError());
+                return Database::engineMessage(query.lastError());
         }
         query.finish();
         if (!transaction.commit())
-            return failureText(transaction.error());
+            return transaction.error();
     }
     return ADOTableStend->open();
 }

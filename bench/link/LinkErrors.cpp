@@ -91,8 +91,7 @@ void TransEngine::sourceRequestFailed(LinkFault reason)
     }
     ++Frame.Failures;
     if (Frame.Failures == 1) {
-        m_port.Purge();
-        pauseThen(AckPauseMs, [this] { Frame.Busy = false; }); // the same request again
+        retryCurrent();
     } else if (Frame.Failures == 2) {
         ResetLink([this] {
             ClearTrans();
@@ -121,8 +120,7 @@ void TransEngine::standRequestFailed(LinkFault reason)
     }
     ++Frame.Failures;
     if (Frame.Failures < 3) {
-        m_port.Purge();
-        pauseThen(AckPauseMs, [this] { Frame.Busy = false; }); // the same request again
+        retryCurrent();
         return;
     }
     ResetLink([this, reason, address] {
@@ -133,6 +131,12 @@ void TransEngine::standRequestFailed(LinkFault reason)
         showLinkError(reason == NoReply ? QStringLiteral("Стенд №") + stand + QStringLiteral(" не отвечает !")
                                         : QStringLiteral("Ошибка контрольной суммы! Стенд №") + stand);
     });
+}
+
+void TransEngine::retryCurrent()
+{
+    m_port.Purge();
+    pauseThen(AckPauseMs, [this] { Frame.Busy = false; }); // the same request goes out again
 }
 
 void TransEngine::ResetLink(std::function<void()> then)

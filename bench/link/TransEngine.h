@@ -96,6 +96,8 @@ private:
     void checksumError(bool fromSource);
     void sourceRequestFailed(LinkFault reason);
     void standRequestFailed(LinkFault reason);
+    /// Purge, wait, and let the pump send the current request once more.
+    void retryCurrent();
     /// Shows a link error unless one is on screen already.
     void showLinkError(const QString &text);
 

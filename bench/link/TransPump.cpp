@@ -108,12 +108,10 @@ void TransEngine::PumpTrans()
         sendWatched(t.Text);
         break;
     case trMeterSetup:
-        TDog->start();
-        Frame.Busy = true;
         // In the automatic modes the point's countdown runs from its meter setup.
         if (const int mode = m_host.mode(); mode == 1 || mode == 2)
             m_host.meterSetupSent();
-        send(t.Text);
+        sendWatched(t.Text);
         break;
     case trStopAll:
         // Nobody answers the stop; the bench is given a second before anything follows.

@@ -82,8 +82,7 @@ void TFMain::FormCreate()
     RegistryIni &r = m_deps.registry;
     ResourceExhausted = false;
     StartDir = QDir::currentPath();
-    PMenu->setEnabled(false);
-    M_File->setEnabled(false);
+    setLinkMenusEnabled(false); // until the first valid data reply
     ExtraReads = 0;
     TAddSendParamSource->start();
     engine->start();
@@ -237,8 +236,16 @@ void TFMain::StandsReset()
 
 void TFMain::CBStendClickCheck()
 {
+    storeStandChecks();
+}
+
+bool TFMain::storeStandChecks()
+{
+    bool stored = true;
     for (int n = 1; n <= CBStend->count(); ++n)
-        m_deps.registry.writeBool(config::StendKey, config::useST(n), CBStend->item(n - 1)->checkState() == Qt::Checked);
+        stored = m_deps.registry.writeBool(config::StendKey, config::useST(n),
+                                           CBStend->item(n - 1)->checkState() == Qt::Checked) && stored;
+    return stored;
 }
 
 void TFMain::ShowChannelColumns()
@@ -314,8 +321,7 @@ void TFMain::FormClose()
     RegistryIni &r = m_deps.registry;
     bool stored = r.writeInteger(config::SensKey, config::Sens, sfParam->sens());
     stored = storePortChoice() && stored;
-    for (int n = 1; n <= CBStend->count(); ++n)
-        stored = r.writeBool(config::StendKey, config::useST(n), CBStend->item(n - 1)->checkState() == Qt::Checked) && stored;
+    stored = storeStandChecks() && stored;
     // The operator learns that the next start will not find today's settings.
     if (!stored)
         m_deps.prompts.warning(ControllerTitle, QStringLiteral("Настройки программы не сохранены: ") + r.lastError());

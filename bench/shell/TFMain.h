@@ -144,6 +144,7 @@ private:
     void FormCreate();
     void restorePortChoice();
     bool storePortChoice();
+    bool storeStandChecks(); ///< "useST<n>" of every stand line; false when not stored
     void enableWarmUpEdits();
     void bindDataSets();
     void layoutStandGrid();

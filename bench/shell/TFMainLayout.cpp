@@ -94,9 +94,6 @@ void TFMain::buildActions()
     ADeSelect = action(this, QStringLiteral("ADeSelect"), QStringLiteral("MenuStend"), QStringLiteral("Снять выделение"));
     DSTableStendPost = action(this, QStringLiteral("DSTableStendPost"), QStringLiteral("Dataset"),
                               QStringLiteral("Зафиксировать изменения"));
-    // The test modes open only once a probe has found stands.
-    for (QAction *a : {AHand, AAutoRegul, AAutoMistake})
-        a->setEnabled(false);
 
     connect(ABase, &QAction::triggered, this, &TFMain::ABaseExecute);
 }
@@ -112,14 +109,12 @@ void TFMain::buildMenus()
     QAction *exit = M_File->addAction(QStringLiteral("Выход"));
     exit->setObjectName(QStringLiteral("M_Exit"));
     connect(exit, &QAction::triggered, this, &TFMain::M_ExitClick);
-    M_File->setEnabled(false);
 
     MProverka = bar->addMenu(QStringLiteral("&Проверка"));
     MProverka->setObjectName(QStringLiteral("MProverka"));
     MProverka->addAction(AHand);
     MProverka->addAction(AAutoRegul);
     MProverka->addAction(AAutoMistake);
-    MProverka->setEnabled(false);
 
     QMenu *dataMenu = bar->addMenu(QStringLiteral("Данные"));
     dataMenu->setObjectName(QStringLiteral("MData"));
@@ -192,7 +187,6 @@ void TFMain::buildLayout()
     TBPult->setIconSize(QSize(32, 32));
     tools->addWidget(TBPult);
     tools->addStretch();
-    PMenu->setEnabled(false);
 
     auto *standsBox = new QGroupBox(QStringLiteral("Поверочные стенды"), central);
     standsBox->setObjectName(QStringLiteral("GBStend"));
