@@ -2,16 +2,9 @@
 // ignores; the wrong check byte asked for again three times before the link is declared
 // broken; an ignored reply leading to the request going out again; and the meter setup
 // frames with the meter constant in pulses per kWh.
-#include "bench/link/FrameLink.h"
 #include "bench/link/Frames.h"
-#include "bench/link/LinkHost.h"
-#include "bench/link/TAsynCom.h"
-#include "bench/link/TransEngine.h"
 #include "common/UTools.h"
-#include "tests/fixtures/FakeSerialLine.h"
-#include "tests/fixtures/RecordingLinkHost.h"
-#include "tests/fixtures/ScriptedPrompts.h"
-#include "tests/fixtures/VirtualScheduler.h"
+#include "tests/fixtures/EngineBench.h"
 
 #include <QTest>
 
@@ -19,41 +12,24 @@ using namespace bench;
 
 namespace {
 
-using Host = fixtures::RecordingLinkHost;
-
-struct Bench
+struct Bench : fixtures::EngineBench
 {
-    VirtualScheduler clock;
-    fixtures::FakeLines lines;
-    TAsynCom port{clock, lines.factory()};
-    FrameLink link{port};
-    Host host;
-    ScriptedPrompts prompts;
-    TransEngine engine{clock, port, link, host, prompts};
-    Bench()
-    {
-        host.modeValue = 2; // a verification run
-        port.setPortName(QStringLiteral("/dev/ttyS0"));
-        port.Open();
-    }
-    void receive(const QByteArray &bytes) { lines.line()->receive(bytes); }
+    Bench() { host.modeValue = 2; } // a verification run
 };
 
 QByteArray ack(char address)
 {
-    return QByteArray("/") + address + UTools::ACK + UTools::ETX + '\0';
+    return fixtures::ackReply(address);
 }
 
 QByteArray nak(char address)
 {
-    return QByteArray("/") + address + UTools::NAK + UTools::ETX + '\0';
+    return fixtures::nakReply(address);
 }
 
 QByteArray data(char address, const QByteArray &field = "1(0.5)")
 {
-    QByteArray reply = QByteArray("/") + address + UTools::STX + field + UTools::ETX + '\0';
-    reply.back() = char(UTools::ReplyChecksum(reply));
-    return reply;
+    return fixtures::dataReply(address, field);
 }
 
 QByteArray wrongCheckByte(QByteArray reply)

@@ -2,24 +2,15 @@
 // per tick, ticks inside a wait send nothing (the request just acknowledged never goes out
 // twice), the console button keeps the line silent, the poll cycle, and the bytes and side
 // effects of every Kind.
-#include "bench/link/FrameLink.h"
 #include "bench/link/Frames.h"
-#include "bench/link/LinkHost.h"
-#include "bench/link/TAsynCom.h"
-#include "bench/link/TransEngine.h"
 #include "common/UTools.h"
-#include "tests/fixtures/FakeSerialLine.h"
-#include "tests/fixtures/RecordingLinkHost.h"
-#include "tests/fixtures/ScriptedPrompts.h"
-#include "tests/fixtures/VirtualScheduler.h"
+#include "tests/fixtures/EngineBench.h"
 
 #include <QTest>
 
 using namespace bench;
 
 namespace {
-
-using Host = fixtures::RecordingLinkHost;
 
 struct Sent
 {
@@ -28,23 +19,11 @@ struct Sent
     bool operator==(const Sent &) const = default;
 };
 
-struct Bench
+struct Bench : fixtures::EngineBench
 {
-    VirtualScheduler clock;
-    fixtures::FakeLines lines;
-    TAsynCom port{clock, lines.factory()};
-    FrameLink link{port};
-    Host host;
-    ScriptedPrompts prompts;
-    TransEngine engine{clock, port, link, host, prompts};
     QList<Sent> sent;
 
-    Bench()
-    {
-        port.setPortName(QStringLiteral("/dev/ttyS0"));
-        port.Open();
-        engine.start();
-    }
+    Bench() { engine.start(); }
     /// Lets `ms` pass in 1 ms steps, noting each request with the moment it was written.
     void run(qint64 ms)
     {
@@ -59,22 +38,16 @@ struct Bench
     }
     /// Runs until `at` ms of virtual time.
     void runTo(qint64 at) { run(at - clock.nowMs()); }
-    void receive(const QByteArray &bytes) { lines.line()->receive(bytes); }
 
 private:
     qsizetype m_seen = 0;
 };
 
+using fixtures::dataReply;
+
 QByteArray ack(char address)
 {
-    return QByteArray("/") + address + UTools::ACK + UTools::ETX + '\0';
-}
-
-QByteArray dataReply(char address, const QByteArray &field)
-{
-    QByteArray reply = QByteArray("/") + address + UTools::STX + field + UTools::ETX + '\0';
-    reply.back() = char(UTools::ReplyChecksum(reply));
-    return reply;
+    return fixtures::ackReply(address);
 }
 
 // What a willing bench answers: the source its readings, a stand its acknowledgement.

@@ -1,15 +1,8 @@
 // The transaction queue: which entry NextTrans takes (highest priority, the front one among
 // equals, the last entry filling the slot taken), what ClearTrans leaves in progress, and
 // that AddTrans keeps its own copy.
-#include "bench/link/FrameLink.h"
 #include "bench/link/Frames.h"
-#include "bench/link/LinkHost.h"
-#include "bench/link/TAsynCom.h"
-#include "bench/link/TransEngine.h"
-#include "tests/fixtures/FakeSerialLine.h"
-#include "tests/fixtures/RecordingLinkHost.h"
-#include "tests/fixtures/ScriptedPrompts.h"
-#include "tests/fixtures/VirtualScheduler.h"
+#include "tests/fixtures/EngineBench.h"
 
 #include <QTest>
 
@@ -17,23 +10,7 @@ using namespace bench;
 
 namespace {
 
-using Host = fixtures::RecordingLinkHost;
-
-struct Bench
-{
-    VirtualScheduler clock;
-    fixtures::FakeLines lines;
-    TAsynCom port{clock, lines.factory()};
-    FrameLink link{port};
-    Host host;
-    ScriptedPrompts prompts;
-    TransEngine engine{clock, port, link, host, prompts};
-    Bench()
-    {
-        port.setPortName(QStringLiteral("/dev/ttyS0"));
-        port.Open();
-    }
-};
+using Bench = fixtures::EngineBench;
 
 // Entries told apart by their address.
 TTrans entry(int address, int priority)
