@@ -4,10 +4,10 @@
 // is reported and the link recovers without a restart.
 #include "bench/data/TDM.h"
 #include "bench/shell/TFMain.h"
-#include "common/Database.h"
 #include "common/RegistryIni.h"
 #include "sim/BenchSimulator.h"
 #include "sim/SimLine.h"
+#include "tests/fixtures/ControllerData.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScriptedPrompts.h"
 #include "tests/fixtures/VirtualScheduler.h"
@@ -22,20 +22,15 @@
 using namespace bench;
 
 namespace {
-struct Bench
+struct Bench : fixtures::ControllerData
 {
-    fixtures::WorkDir dir{true, true};
-    QString connection = QStringLiteral("mainprobe");
-    bool opened = !Database::open(dir.databasePath(), connection).has_value();
-    std::unique_ptr<TDM> dm = std::make_unique<TDM>(connection);
-    QString dmFailure = dm->DataModuleCreate();
     fixtures::TempRegistry reg;
     VirtualScheduler scheduler;
     ScriptedPrompts prompts;
     sim::BenchSimulator simulator{scheduler};
     std::unique_ptr<TFMain> main;
 
-    Bench()
+    Bench() : ControllerData(QStringLiteral("mainprobe"))
     {
         reg.registry().writeString("SoftWare\\TK710 v2.0\\confStend", "ComPort", sim::SimulatorPortName);
         simulator.setPresentStands({1, 3});
@@ -44,13 +39,7 @@ struct Bench
         };
         main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, factory, {}});
     }
-    ~Bench()
-    {
-        main.reset();
-        dm->DataModuleDestroy();
-        dm.reset();
-        Database::close(connection);
-    }
+    ~Bench() { main.reset(); } // the window goes before its data
     QStringList lines() const
     {
         QStringList out;
@@ -82,7 +71,7 @@ void TstMainProbe::probeFindsThePresentStands()
 {
     Bench b;
     TFMain &m = *b.main;
-    QVERIFY(b.opened && b.dmFailure.isEmpty());
+    QVERIFY(b.ready());
     QVERIFY(!m.M_File->isEnabled());
     b.scheduler.advance(3500); // the first periodic source reading is answered
     QVERIFY(m.M_File->isEnabled());

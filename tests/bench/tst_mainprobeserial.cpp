@@ -3,9 +3,9 @@
 #include "bench/data/TDM.h"
 #include "bench/link/QtSerialLine.h"
 #include "bench/shell/TFMain.h"
-#include "common/Database.h"
 #include "common/RegistryIni.h"
 #include "common/Scheduler.h"
+#include "tests/fixtures/ControllerData.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScriptedPrompts.h"
 
@@ -31,11 +31,10 @@ void TstMainProbeSerial::probeThroughThePseudoTerminal()
     QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
-    fixtures::WorkDir dir(true, true);
-    const QString connection = QStringLiteral("probeserial");
-    QVERIFY(!Database::open(dir.databasePath(), connection));
-    auto dm = std::make_unique<TDM>(connection);
-    QCOMPARE(dm->DataModuleCreate(), QString());
+    fixtures::ControllerData data(QStringLiteral("probeserial"));
+    QVERIFY(data.opened);
+    QCOMPARE(data.dmFailure, QString());
+    TDM *dm = data.dm.get();
     fixtures::TempRegistry reg;
     reg.registry().writeString("SoftWare\\TK710 v2.0\\confStend", "ComPort", path);
     const auto scheduler = makeQtScheduler();
@@ -56,9 +55,6 @@ void TstMainProbeSerial::probeThroughThePseudoTerminal()
         QVERIFY(prompts.shown().isEmpty());
         main.close(); // the closing frame goes out on the real line
     }
-    dm->DataModuleDestroy();
-    dm.reset();
-    Database::close(connection);
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     QCOMPARE(sim.exitCode(), 0);

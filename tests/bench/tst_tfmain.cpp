@@ -6,9 +6,9 @@
 #include "bench/shell/ControllerStart.h"
 #include "bench/shell/MainDialogs.h"
 #include "bench/shell/TFMain.h"
-#include "common/Database.h"
 #include "common/ProtocolSettings.h"
 #include "common/RegistryIni.h"
+#include "tests/fixtures/ControllerData.h"
 #include "tests/fixtures/FakeSerialLine.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScriptedPrompts.h"
@@ -37,14 +37,8 @@ const QString Sens = QStringLiteral("SoftWare\\TK710 v2.0\\confSens");
 
 /// A main window on fake lines, virtual time, scripted prompts, a temporary registry and a
 /// fresh demo database.
-struct Window
+struct Window : fixtures::ControllerData
 {
-    fixtures::WorkDir dir{true, true};
-    inline static int made = 0;
-    QString connection = QStringLiteral("tfmain%1").arg(made++);
-    bool opened = !Database::open(dir.databasePath(), connection).has_value();
-    std::unique_ptr<TDM> dm = std::make_unique<TDM>(connection);
-    QString dmFailure = dm->DataModuleCreate();
     fixtures::TempRegistry reg;
     VirtualScheduler scheduler;
     ScriptedPrompts prompts;
@@ -52,20 +46,15 @@ struct Window
     std::unique_ptr<TFMain> main;
 
     explicit Window(std::initializer_list<std::pair<QString, QString>> stored = {})
+        : ControllerData(QStringLiteral("tfmain"))
     {
         for (const auto &[name, value] : stored)
             reg.registry().writeString(name == "Sens" ? Sens : Stend, name, value);
     }
-    ~Window()
-    {
-        main.reset();
-        dm->DataModuleDestroy();
-        dm.reset();
-        Database::close(connection);
-    }
+    ~Window() { main.reset(); } // the window goes before its data
     TFMain &open(QStringList detected = {})
     {
-        Q_ASSERT(opened && dmFailure.isEmpty());
+        Q_ASSERT(ready());
         main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, lines.factory(), detected});
         return *main;
     }
