@@ -26,15 +26,14 @@ ProtocolSettings ProtocolSettings::load(const RegistryIni &r)
 
 bool ProtocolSettings::store(RegistryIni &r) const
 {
-    bool ok = r.writeBool(K(), QStringLiteral("eautoInc"), autoIncrement);
-    ok = r.writeString(K(), QStringLiteral("enumProt"), protocolNumber) && ok;
-    ok = r.writeString(K(), QStringLiteral("PPover"), verifier) && ok;
-    ok = r.writeString(K(), QStringLiteral("MakerPov"), verifiedBy) && ok;
-    ok = r.writeString(K(), QStringLiteral("enumUst"), installationNumber) && ok;
-    ok = r.writeString(K(), QStringLiteral("enumSv"), certificateNumber) && ok;
-    ok = r.writeString(K(), QStringLiteral("eot"), validFrom) && ok;
-    ok = r.writeString(K(), QStringLiteral("edo"), validUntil) && ok;
-    return ok;
+    return r.writeStrings(K(), {{QStringLiteral("eautoInc"), RegistryIni::boolText(autoIncrement)},
+                                {QStringLiteral("enumProt"), protocolNumber},
+                                {QStringLiteral("PPover"), verifier},
+                                {QStringLiteral("MakerPov"), verifiedBy},
+                                {QStringLiteral("enumUst"), installationNumber},
+                                {QStringLiteral("enumSv"), certificateNumber},
+                                {QStringLiteral("eot"), validFrom},
+                                {QStringLiteral("edo"), validUntil}});
 }
 
 bool storeProtocolNumber(RegistryIni &r, const QString &number)

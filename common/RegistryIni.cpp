@@ -31,6 +31,14 @@ bool RegistryIni::readBool(const QString &section, const QString &ident, bool de
     return readInteger(section, ident, def ? 1 : 0) != 0;
 }
 
+bool RegistryIni::writeStrings(const QString &section, const QList<QPair<QString, QString>> &values)
+{
+    bool stored = true;
+    for (const auto &[ident, value] : values)
+        stored = writeString(section, ident, value) && stored;
+    return stored;
+}
+
 bool RegistryIni::writeInteger(const QString &section, const QString &ident, int value)
 {
     return writeString(section, ident, QString::number(value));
@@ -38,7 +46,7 @@ bool RegistryIni::writeInteger(const QString &section, const QString &ident, int
 
 bool RegistryIni::writeBool(const QString &section, const QString &ident, bool value)
 {
-    return writeString(section, ident, value ? QStringLiteral("1") : QStringLiteral("0"));
+    return writeString(section, ident, boolText(value));
 }
 
 QString RegistryIni::defaultFilePath()

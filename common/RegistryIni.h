@@ -37,6 +37,8 @@ public:
     /// Writes the value, creating the key when missing. False (and `lastError`) when the
     /// store cannot be written; nothing else is changed then.
     virtual bool writeString(const QString &section, const QString &ident, const QString &value) = 0;
+    /// Writes several values of one key at once (one rewrite of the store where it is a file).
+    virtual bool writeStrings(const QString &section, const QList<QPair<QString, QString>> &values);
     virtual bool deleteKey(const QString &section, const QString &ident) = 0;
     virtual QString lastError() const = 0;
 
@@ -47,6 +49,8 @@ public:
     bool writeInteger(const QString &section, const QString &ident, int value);
     /// Written as "1" or "0".
     bool writeBool(const QString &section, const QString &ident, bool value);
+    /// The text form of a Boolean value: "1" or "0".
+    static QString boolText(bool value) { return value ? QStringLiteral("1") : QStringLiteral("0"); }
 };
 
 /// Parses registry text as an integer the way the configuration reads numbers: optional

@@ -186,26 +186,44 @@ bool RegistryIniFile::modify(Change change)
     return true;
 }
 
+namespace {
+
+// Sets one value in the content; false when it already held that text.
+bool setValue(RegistryIniFile::Content &content, const QString &section, const QString &ident, const QString &value)
+{
+    RegistryIniFile::Section *target = nullptr;
+    for (auto &s : content)
+        if (!target && sameName(s.name, section))
+            target = &s;
+    if (!target) {
+        content.append({section, {}});
+        target = &content.last();
+    }
+    for (auto &v : target->values)
+        if (sameName(v.first, ident)) {
+            if (v.second == value)
+                return false;
+            v.second = value;
+            return true;
+        }
+    target->values.append({ident, value});
+    return true;
+}
+
+} // namespace
+
 bool RegistryIniFile::writeString(const QString &section, const QString &ident, const QString &value)
 {
+    return modify([&](Content &content) { return setValue(content, section, ident, value); });
+}
+
+bool RegistryIniFile::writeStrings(const QString &section, const QList<QPair<QString, QString>> &values)
+{
     return modify([&](Content &content) {
-        Section *target = nullptr;
-        for (auto &s : content)
-            if (!target && sameName(s.name, section))
-                target = &s;
-        if (!target) {
-            content.append({section, {}});
-            target = &content.last();
-        }
-        for (auto &v : target->values)
-            if (sameName(v.first, ident)) {
-                if (v.second == value)
-                    return false;
-                v.second = value;
-                return true;
-            }
-        target->values.append({ident, value});
-        return true;
+        bool changed = false;
+        for (const auto &[ident, value] : values)
+            changed = setValue(content, section, ident, value) || changed;
+        return changed;
     });
 }
 

@@ -15,6 +15,7 @@ public:
     QStringList readSection(const QString &section) const override;
     QList<QPair<QString, QString>> readSectionValues(const QString &section) const override;
     bool writeString(const QString &section, const QString &ident, const QString &value) override;
+    bool writeStrings(const QString &section, const QList<QPair<QString, QString>> &values) override;
     bool deleteKey(const QString &section, const QString &ident) override;
     QString lastError() const override { return m_lastError; }
 

@@ -241,11 +241,10 @@ void TFMain::CBStendClickCheck()
 
 bool TFMain::storeStandChecks()
 {
-    bool stored = true;
+    QList<QPair<QString, QString>> checks;
     for (int n = 1; n <= CBStend->count(); ++n)
-        stored = m_deps.registry.writeBool(config::StendKey, config::useST(n),
-                                           CBStend->item(n - 1)->checkState() == Qt::Checked) && stored;
-    return stored;
+        checks.append({config::useST(n), RegistryIni::boolText(CBStend->item(n - 1)->checkState() == Qt::Checked)});
+    return m_deps.registry.writeStrings(config::StendKey, checks);
 }
 
 void TFMain::ShowChannelColumns()
