@@ -5,6 +5,7 @@
 #include "bench/link/FrameLink.h"
 #include "bench/link/Frames.h"
 #include "bench/link/TransEngine.h"
+#include "bench/run/TFTest.h"
 #include "bench/shell/ControllerStart.h"
 #include "bench/shell/MainConfig.h"
 #include "bench/shell/MainDialogs.h"
@@ -66,6 +67,7 @@ TFMain::TFMain(MainDeps deps, QWidget *parent) : QMainWindow(parent), m_deps(std
     sfConfigStend = new SFConfigStend(this);
     sfParam = new SFParam(this);
     sfAbout = new SFAbout(this);
+    runWindow = new TFTest(*this, m_deps.dm, m_deps.prompts, m_deps.scheduler, this);
 
     buildActions();
     buildMenus();

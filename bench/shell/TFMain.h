@@ -3,6 +3,7 @@
 #pragma once
 
 #include "bench/link/LinkHost.h"
+#include "bench/link/Results.h"
 #include "bench/link/SourceState.h"
 #include "bench/link/TAsynCom.h"
 #include "bench/link/TStend.h"
@@ -34,6 +35,7 @@ class SFConfigStend;
 class SFParam;
 class TDM;
 class TFdataReport;
+class TFTest;
 class TransEngine;
 
 /// What the main window is given by whoever starts it.
@@ -105,6 +107,13 @@ public:
     int ExtraReads = 0;
     bool JOn = false;          ///< the second register test's switch was sent
     SourceState Source;        ///< the source's last readings
+    ResultsBuffer Results;     ///< the run's measurement buffer (sized by the run window)
+    bool CurrentTooHigh = false; ///< a point of the list asks more current than the type's Imax
+    /// Positions per stand ("countCH") and the sensitivity threshold (RGsens: 0 or 1).
+    int countCH() const;
+    int sensThreshold() const;
+
+    TFTest *runWindow; ///< the test run window, made with the main window
 
     TransEngine *engine;
     SchedulerTimer *TAddSendParamSource; ///< periodic source reading, 3000 ms

@@ -170,6 +170,16 @@ int TFMain::countStend() const
     return sfConfigStend->SECountStend->value();
 }
 
+int TFMain::countCH() const
+{
+    return sfConfigStend->SECountCh->value();
+}
+
+int TFMain::sensThreshold() const
+{
+    return sfParam->sens();
+}
+
 void TFMain::setLinkMenusEnabled(bool enabled)
 {
     PMenu->setEnabled(enabled);

@@ -1,0 +1,104 @@
+// The test run window: where a run of the chosen test happens. The main window opens it in
+// one of its four modes after the set-up; it prepares the point list (TTestBuf), the map
+// between stands and grid rows, the two result grids and the measurement buffer, and it is
+// the run context the stand reply parsing writes into. The run engine (countdown, points,
+// special tests, manual entry) builds on this window.
+#pragma once
+
+#include "bench/link/StandReply.h"
+#include "bench/link/TStend.h"
+
+#include <QWidget>
+#include <array>
+#include <vector>
+
+class QAction;
+class QLabel;
+class Prompts;
+class Scheduler;
+class SchedulerTimer;
+
+namespace bench {
+
+class TDM;
+class TFMain;
+class TKorColorStringGrid;
+
+/// The six source panels of a window (main window and run window carry the same names).
+struct SourcePanels
+{
+    QLabel *PVoltage = nullptr, *PPower = nullptr, *PTok = nullptr, *PFreg = nullptr, *PKm = nullptr,
+           *PLimitcurrent = nullptr;
+};
+
+class TFTest : public QWidget, public StandReplyContext
+{
+    Q_OBJECT
+public:
+    TFTest(TFMain &main, TDM &dm, Prompts &prompts, Scheduler &scheduler, QWidget *parent = nullptr);
+    ~TFTest() override;
+
+    // Mode set-ups, called by the main window after MapStands.
+    void SetupVerification();
+    void SetupAdjustment();
+    void SetupManual();
+    void SetupSourceControl();
+
+    // Point list and buffers.
+    void MapStands();
+    void FillTestBuf();
+    void LayoutTestGrid();
+    void LayoutViewGrid();
+    void ResetAllResults();
+    void ResetPointResults();
+    void ClearTestGrid();
+    void ClearViewGrid();
+
+    /// The source panels of this window, kept current by the main window.
+    SourcePanels sourcePanels() const;
+
+    // StandReplyContext
+    bool hasPoints() const override;
+    CurrentPoint currentPoint() const override;
+    bool measuring() const override;
+    int standRow(int stand) const override;
+    void setPointHasData(int point) override;
+    void setTestCell(int col, int row, const QString &text, std::optional<QColor> colour = {}) override;
+    void setViewCell(int col, int row, const QString &text, std::optional<QColor> colour = {}) override;
+    double toleranceMin() const override;
+    double toleranceMax() const override;
+    void setRemaining(int seconds) override;
+    bool executeNext() override;
+    void StopAtEnd() override;
+
+    // Window state read and written by the main window.
+    std::array<int, MaxStands + 1> StandRow{}; ///< GridTest row of stand n; 0 when absent
+    std::array<int, MaxStands + 1> RowStand{}; ///< stand shown in GridTest row r
+    std::vector<quint8> PointHasData;          ///< by PNumPoint1; 1 = the point produced data
+    int Remaining = 0;  ///< seconds left in the point
+    int PointTotal = 0; ///< preset of Remaining
+    bool PollEnabled = false;
+    int ScreenWidth;    ///< px; the grids are laid out for it (the screen's work area)
+
+    SchedulerTimer *TTime;      ///< the point's countdown, 1000 ms
+    SchedulerTimer *GlobalTime; ///< elapsed time of the run, 1000 ms
+
+    TKorColorStringGrid *GridTest; ///< one row per present stand, one column per position
+    TKorColorStringGrid *GridView; ///< one row per point, one column per meter of all stands
+    QLabel *PVoltage, *PPower, *PTok, *PFreg, *PKm, *PLimitcurrent, *PStend;
+    QLabel *LEnergy;     ///< delivered energy, Wh
+    QWidget *PTimeLimit; ///< "Ресурс непрерывной работы  "
+    QLabel *LTimeLimit;  ///< remaining resource, "100 %"
+    QAction *AGo, *AStop, *ANext, *APrior, *ASelect;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    TFMain &m_main;
+    TDM &m_dm;
+    Prompts &m_prompts;
+    Scheduler &m_scheduler;
+};
+
+} // namespace bench
