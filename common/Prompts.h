@@ -10,7 +10,7 @@ class QWidget;
 class Prompts
 {
 public:
-    enum class Icon { Information, Warning, Error };
+    enum class Icon { Plain, Information, Warning, Error };
 
     virtual ~Prompts() = default;
 
@@ -22,6 +22,8 @@ public:
     /// Shows `dialog` modally; true when it was accepted (OK).
     virtual bool execDialog(QDialog &dialog) = 0;
 
+    /// A box with no icon, only the text and OK.
+    void plain(const QString &caption, const QString &text) { message(Icon::Plain, caption, text); }
     void error(const QString &caption, const QString &text) { message(Icon::Error, caption, text); }
     void warning(const QString &caption, const QString &text) { message(Icon::Warning, caption, text); }
     void information(const QString &caption, const QString &text) { message(Icon::Information, caption, text); }

@@ -14,6 +14,7 @@ QString captionOrTitle(const QString &caption)
 QMessageBox::Icon boxIcon(Prompts::Icon icon)
 {
     switch (icon) {
+    case Prompts::Icon::Plain: return QMessageBox::NoIcon;
     case Prompts::Icon::Information: return QMessageBox::Information;
     case Prompts::Icon::Warning: return QMessageBox::Warning;
     case Prompts::Icon::Error: return QMessageBox::Critical;

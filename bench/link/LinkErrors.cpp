@@ -22,7 +22,7 @@ void TransEngine::showLinkError(const QString &text)
     if (ErrorShown)
         return;
     ErrorShown = true;
-    m_prompts.message(Prompts::Icon::Warning, QString(), text);
+    m_prompts.plain(QString(), text);
     ErrorShown = false;
 }
 
@@ -44,10 +44,9 @@ void TransEngine::TDogStendTimer()
     ResetLink([this, address] {
         if (address == frames::SourceAddress) {
             // Without the source there is nothing to test: the rest of the cycle goes, and
-            // with it the end marker, so the modes stay off.
+            // with it the end marker (the probe is abandoned), so the modes stay off.
             ClearTrans();
             NextTrans();
-            m_host.probeAbandoned();
             showLinkError(QStringLiteral("Источник не отвечает ! Опрос."));
         } else if (address < frames::standAddress(1) || address > frames::standAddress(MaxStands)) {
             showLinkError(QStringLiteral("Ошика задания адреса стенда !"));

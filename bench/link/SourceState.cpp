@@ -17,6 +17,9 @@ std::optional<QByteArray> groupText(const QByteArray &reply, char id)
     if (before != ')' && before != UTools::STX)
         return std::nullopt;
     const qsizetype start = at + 2;
+    // A group cut off right after its '(' has no value at all: the reading stays as it was.
+    if (start >= reply.size())
+        return std::nullopt;
     qsizetype end = reply.indexOf(')', start);
     if (end < 0)
         end = reply.size();

@@ -41,7 +41,10 @@ void TransEngine::DispatchReply(const QByteArray &reply)
     // queue on a second time and lose a transaction.
     if (paused())
         return;
-    if (reply.size() <= 2 || Frame.CurTrans.Priority < 0)
+    // Only a request that was sent and is still awaited can be answered. A reply after the
+    // exchange is over (a device answering twice) would otherwise be taken for the answer
+    // to the next request, before that one has even been sent.
+    if (!Frame.Busy || reply.size() <= 2 || Frame.CurTrans.Priority < 0)
         return;
 
     const int number = replyNumber(reply);
@@ -173,6 +176,7 @@ void TransEngine::checksumError(bool fromSource)
     ResetLink([this, fromSource] {
         ClearTrans();
         NextTrans();
+        clearCounters(); // the next exchange has its own three retries
         if (fromSource) {
             m_host.setLinkMenusEnabled(false);
             showLinkError(QStringLiteral("Ошибка контрольной суммы. Нарушена связь с источником !"));

@@ -17,7 +17,13 @@ void TransEngine::AddTrans(const TTrans &t)
 
 void TransEngine::ClearTrans()
 {
+    // A probe cycle whose end marker goes with the queue would leave the main window
+    // disabled for good: it ends as an abandoned probe does.
+    const bool probePending = std::any_of(Frame.TransQueue.cbegin(), Frame.TransQueue.cend(),
+                                          [](const TTrans &t) { return t.Kind == trProbeDone; });
     Frame.TransQueue.clear();
+    if (probePending)
+        m_host.probeAbandoned();
     // A running poll cycle would queue its polls again; anything else in progress (a source
     // programming, say) is still finished.
     if (Frame.CurTrans.Kind == trPollCycle)

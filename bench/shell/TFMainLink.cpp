@@ -136,8 +136,11 @@ void TFMain::StandsFound()
     for (int n = 1; n <= CBStend->count() && n <= MaxStands; ++n)
         if (Stands[n].Present)
             present << n;
-    if (const QString failure = m_deps.dm.markPresentStands(present); !failure.isEmpty())
+    // Without the stands in the table there is nothing to set up: the modes stay off.
+    if (const QString failure = m_deps.dm.markPresentStands(present); !failure.isEmpty()) {
         m_deps.prompts.error(QString(), failure);
+        return;
+    }
     ShowChannelColumns();
     MProverka->setEnabled(true);
     for (QAction *a : {AHand, AAutoRegul, AAutoMistake})

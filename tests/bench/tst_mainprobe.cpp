@@ -65,6 +65,8 @@ class TstMainProbe : public QObject
 private slots:
     void probeFindsThePresentStands();
     void silentSourceIsReportedAndTheLinkRecovers();
+    void sourceLostDuringTheProbeGivesTheWindowBack();
+    void standTableThatCannotBeWrittenLeavesTheModesOff();
 };
 
 void TstMainProbe::probeFindsThePresentStands()
@@ -117,6 +119,36 @@ void TstMainProbe::silentSourceIsReportedAndTheLinkRecovers()
     QCOMPARE(b.lines(), (QStringList{"Стенд 1 - есть", "Стенд 2 - нет", "Стенд 3 - есть"}));
     QVERIFY(m.AHand->isEnabled());
     QCOMPARE(b.prompts.shown().size(), 1);
+}
+
+void TstMainProbe::sourceLostDuringTheProbeGivesTheWindowBack()
+{
+    Bench b;
+    TFMain &m = *b.main;
+    b.scheduler.advance(3500);
+    // The source ignores the periodic readings that fall into the probe.
+    b.simulator.faults().add({sim::FaultKind::Silent, sim::SourceDevice, '?', 2});
+    b.scheduler.advance(2900);
+    m.AReply->trigger();
+    b.scheduler.advance(20000);
+    QVERIFY(m.isEnabled());
+    QVERIFY(m.PStend->text().isEmpty());
+    QVERIFY(!m.AHand->isEnabled());
+}
+
+void TstMainProbe::standTableThatCannotBeWrittenLeavesTheModesOff()
+{
+    Bench b;
+    TFMain &m = *b.main;
+    QSqlQuery q(QSqlDatabase::database(b.connection));
+    QVERIFY(q.exec("CREATE TRIGGER refuse BEFORE UPDATE ON TableStend BEGIN SELECT RAISE(ABORT, 'stand table locked'); END"));
+    b.scheduler.advance(3500);
+    m.AReply->trigger();
+    b.scheduler.advance(8000);
+    QCOMPARE(b.prompts.texts().size(), 1);
+    QVERIFY(b.prompts.texts().first().contains("stand table locked"));
+    QVERIFY(m.isEnabled());
+    QVERIFY(!m.AHand->isEnabled() && !m.AAutoMistake->isEnabled() && !m.MProverka->isEnabled());
 }
 
 QTEST_MAIN(TstMainProbe)

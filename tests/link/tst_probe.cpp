@@ -107,6 +107,10 @@ private slots:
     void retryTimelineOfAnUnansweredRequest();
     void oneLinkErrorBoxAtATime();
     void standAnsweringTwiceMovesTheQueueOnOnce();
+    void replyOutsideAnExchangeIsIgnored_data();
+    void replyOutsideAnExchangeIsIgnored();
+    void linkLostDuringAProbeEndsTheProbe();
+    void checkByteRetriesStartAfreshAfterTheLinkIsLost();
 };
 
 void TstProbe::noStandTickedAsksOnlyTheSource()
@@ -290,6 +294,79 @@ void TstProbe::standAnsweringTwiceMovesTheQueueOnOnce()
     QVERIFY(b.engine.Frame.SourceSettled);
     QVERIFY(b.idle());
     QVERIFY(b.prompts.shown().isEmpty());
+}
+
+void TstProbe::replyOutsideAnExchangeIsIgnored_data()
+{
+    QTest::addColumn<bool>("source");
+    QTest::newRow("source acknowledges a programming frame twice") << true;
+    QTest::newRow("stand sends its results twice") << false;
+}
+
+void TstProbe::replyOutsideAnExchangeIsIgnored()
+{
+    // The second copy arrives after the exchange is over, while the next request waits for
+    // its tick: it must neither stand in for that request's answer nor be counted again.
+    QFETCH(bool, source);
+    SimBench b;
+    b.simulator.setPresentStands({1, 2});
+    if (source) {
+        frames::SourceProgram first, second;
+        first.u = QStringLiteral("220");
+        second.i = QStringLiteral("5");
+        const QByteArray a = frames::sourceProgram(first), c = frames::sourceProgram(second);
+        b.simulator.faults().add({sim::FaultKind::DoubleReply, sim::SourceDevice, 'P', 1});
+        b.engine.AddTrans({trSourceProgram, a, frames::SourceAddress, 150});
+        b.engine.AddTrans({trSourceProgram, c, frames::SourceAddress, 130});
+        b.run(1000);
+        QCOMPARE(b.requests(), (QList<QByteArray>{a, c}));
+        QVERIFY(b.idle());
+    } else {
+        b.host.standArray[1].Present = b.host.standArray[2].Present = true;
+        b.host.count = 2;
+        b.simulator.stand(1).addReading(3, 0.5);
+        b.simulator.faults().add({sim::FaultKind::DoubleReply, 1, '?', 1});
+        b.engine.AddTrans(PollCycle);
+        b.run(650); // cycle, poll of stand 1, poll of stand 2
+        QCOMPARE(b.requests(), (QList<QByteArray>{frames::standPoll(2), frames::standPoll(3)}));
+        QCOMPARE(b.calls().count("stand 1"), 1);
+    }
+    QVERIFY(b.prompts.shown().isEmpty());
+}
+
+void TstProbe::linkLostDuringAProbeEndsTheProbe()
+{
+    // The periodic source reading fails twice while the stands are probed: the queue is
+    // emptied, the end marker with it, and the probe ends as an abandoned one.
+    SimBench b;
+    b.simulator.faults().add({sim::FaultKind::Silent, sim::SourceDevice, '?', 2});
+    b.engine.AddTrans({trSourceRead, {}, frames::SourceAddress, 100});
+    b.engine.AReplyExecute({1, 2});
+    b.run(12000);
+    QVERIFY(b.calls().contains("probeAbandoned"));
+    QVERIFY(!b.calls().contains("probeDone 1"));
+    QCOMPARE(b.calls().count("probeAbandoned"), 1);
+    QVERIFY(b.idle());
+}
+
+void TstProbe::checkByteRetriesStartAfreshAfterTheLinkIsLost()
+{
+    SimBench b;
+    const TTrans read{trSourceRead, {}, frames::SourceAddress, 100};
+    b.simulator.faults().add({sim::FaultKind::WrongChecksum, sim::SourceDevice, '?', 4});
+    b.engine.AddTrans(read);
+    b.run(2000);
+    QCOMPARE(b.prompts.texts(), QStringList{"Ошибка контрольной суммы. Нарушена связь с источником !"});
+    QCOMPARE(b.engine.Frame.ChecksumErrors, 0);
+    QCOMPARE(b.prompts.shown().first().icon, Prompts::Icon::Plain); // link boxes carry no icon
+
+    // One bad byte later on is retried like any other, not taken for a lost link.
+    b.simulator.faults().add({sim::FaultKind::WrongChecksum, sim::SourceDevice, '?', 1});
+    b.engine.AddTrans(read);
+    b.run(2000);
+    QCOMPARE(b.prompts.shown().size(), 1);
+    QVERIFY(b.calls().contains("source"));
+    QVERIFY(b.idle());
 }
 
 QTEST_GUILESS_MAIN(TstProbe)

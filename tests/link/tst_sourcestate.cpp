@@ -22,6 +22,7 @@ private slots:
     void missingGroupsLeaveReadings();
     void groupOnlyAfterClosingParenthesisOrStx();
     void statusThatIsNotANumber();
+    void groupCutOffAfterItsParenthesis();
 };
 
 void TstSourceState::groups()
@@ -66,6 +67,19 @@ void TstSourceState::statusThatIsNotANumber()
     s.Status = 5;
     QVERIFY(!bench::ParseSourceReply(reply("1(230)E(1.5)"), s));
     QCOMPARE(s.Status, 5);
+    QCOMPARE(s.U, 230.0f);
+}
+
+void TstSourceState::groupCutOffAfterItsParenthesis()
+{
+    // The reply ends right after "7(": there is no range character to take.
+    SourceState s;
+    s.Range = '3';
+    s.I = 2;
+    QVERIFY(bench::ParseSourceReply(QByteArray("/1") + UTools::STX + "1(230)7(", s));
+    QCOMPARE(s.Range, '3');
+    QVERIFY(bench::ParseSourceReply(QByteArray("/1") + UTools::STX + "1(230)2(", s));
+    QCOMPARE(s.I, 2.0f);
     QCOMPARE(s.U, 230.0f);
 }
 
