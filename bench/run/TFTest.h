@@ -57,6 +57,13 @@ public:
     /// The source panels of this window, kept current by the main window.
     SourcePanels sourcePanels() const;
 
+    // Source programming of the current point, re-issued by the main window after an
+    // overload recovery, and the current switched off when the source's resource runs out.
+    bool RunPoint();
+    void StartManualMeasurement();
+    void ApplySourceControl();
+    void CurrentOff();
+
     // StandReplyContext
     bool hasPoints() const override;
     CurrentPoint currentPoint() const override;

@@ -63,6 +63,9 @@ TFMain::TFMain(MainDeps deps, QWidget *parent) : QMainWindow(parent), m_deps(std
     TAddSendParamSource = m_deps.scheduler.createTimer(this);
     TAddSendParamSource->setInterval(3000);
     connect(TAddSendParamSource, &SchedulerTimer::timeout, this, &TFMain::TAddSendParamSourceTimer);
+    TTimeLimit = m_deps.scheduler.createTimer(this);
+    TTimeLimit->setInterval(1000);
+    connect(TTimeLimit, &SchedulerTimer::timeout, this, &TFMain::TTimeLimitTimer);
 
     sfConfigStend = new SFConfigStend(this);
     sfParam = new SFParam(this);
@@ -74,6 +77,8 @@ TFMain::TFMain(MainDeps deps, QWidget *parent) : QMainWindow(parent), m_deps(std
     buildLayout();
     bindDataSets();
     connect(AReply, &QAction::triggered, this, &TFMain::AReplyExecute);
+    connect(AStopButton, &QAction::triggered, this, &TFMain::AStopButtonExecute);
+    connect(ASource, &QAction::triggered, this, &TFMain::ASourceExecute);
     FormCreate();
 }
 
@@ -117,6 +122,7 @@ void TFMain::FormCreate()
     frameLink->setClosing(false);
     enableWarmUpEdits();
     OpenPort();
+    TTimeLimit->start();
 }
 
 void TFMain::restorePortChoice()

@@ -93,8 +93,27 @@ public:
     void setLinkMenusEnabled(bool enabled) override;
     void parseSourceReply(const QByteArray &reply) override;
     void parseStandReply(int stand, const QByteArray &reply) override;
-    void sourceOffAcknowledged() override {}
+    void sourceOffAcknowledged() override;
     void forgetSetPoints() override;
+    bool pollEnabled() const override;
+    void meterSetupSent() override;
+    void testStep() override;
+
+    // Source control panel.
+    /// The readings of the last accepted source reply on the panels of both windows, then
+    /// the meter frames of a settled source and the overload reaction.
+    void ShowSourceState();
+    void AStopButtonExecute();
+    void ASourceExecute();
+    void TTimeLimitTimer();
+    static constexpr int ContactHolderLimit = 2160; ///< resource units, "Контактодержатель"
+    static constexpr int WiresLimit = 4320;         ///< resource units, "Проводники"
+    int CleanReads = 0;     ///< clean readings in a row since the last overload
+    int OverloadRetry = 0;  ///< 0 none, 2 recovering from a voltage, 3 from a current overload
+    int OverloadKind = 0;   ///< 0 none, 1 voltage, 2 current, 3 protection device: shown after the switch-off
+    int ResourceCounter = 0; ///< continuous-operation load, grows with the current
+    bool TestDone = false;  ///< the verification reached its last point
+    SchedulerTimer *TTimeLimit; ///< continuous-operation resource, 1000 ms
 
     // Window state other parts use.
     int Mode = 0;               ///< 0 none, 1 adjustment, 2 verification, 3 manual, 4 source control
@@ -104,7 +123,7 @@ public:
     double SetU = -1, SetI = -1, SetF = -1; ///< last programmed into the source; -1 none
     int SetAngle = -1;
     int OverloadCount = 0;
-    int ExtraReads = 0;
+    int ExtraReads = 0;        ///< source replies still to be ignored after an overload
     bool JOn = false;          ///< the second register test's switch was sent
     SourceState Source;        ///< the source's last readings
     ResultsBuffer Results;     ///< the run's measurement buffer (sized by the run window)
@@ -160,6 +179,12 @@ private:
     void showFilterRatings();
     void setStandLine(int stand, const QString &suffix);
     void portLost(const QString &reason);
+    void overloadReaction();
+    /// "Закончить тест" of a running test, else "Выключить источник".
+    void stopForOverload();
+    /// The energy-limited register points end once the source has delivered their dose.
+    void endRegisterPointByEnergy();
+    bool m_resourceBoxShown = false;
     QString chosenPortName() const;
 
     MainDeps m_deps;

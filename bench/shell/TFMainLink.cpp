@@ -3,7 +3,9 @@
 #include "bench/shell/TFMain.h"
 
 #include "bench/data/TDM.h"
+#include "bench/link/StandReply.h"
 #include "bench/link/TransEngine.h"
+#include "bench/run/TFTest.h"
 #include "bench/shell/MainConfig.h"
 #include "bench/shell/MainDialogs.h"
 #include "common/Prompts.h"
@@ -189,15 +191,27 @@ void TFMain::setLinkMenusEnabled(bool enabled)
     M_File->setEnabled(enabled);
 }
 
-void TFMain::parseSourceReply(const QByteArray &reply)
+void TFMain::parseStandReply(int stand, const QByteArray &reply)
 {
-    if (!ParseSourceReply(reply, Source))
-        m_deps.prompts.error(QString(), QStringLiteral("Состояние источника не является целым числом: ответ пропущен."));
+    ParseStandReply(stand, reply, StandReplyInput{Mode, countStend(), countCH(), sensThreshold(), Stands, Results},
+                    *runWindow);
 }
 
-void TFMain::parseStandReply(int, const QByteArray &)
+bool TFMain::pollEnabled() const
 {
-    // Stand results enter the measurement buffer once a run window collects them.
+    return runWindow->PollEnabled;
+}
+
+void TFMain::meterSetupSent()
+{
+    runWindow->Remaining = runWindow->PointTotal;
+    runWindow->TTime->start();
+}
+
+void TFMain::testStep()
+{
+    runWindow->ClearTestGrid();
+    runWindow->ResetPointResults();
 }
 
 void TFMain::forgetSetPoints()
