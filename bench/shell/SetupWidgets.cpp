@@ -95,6 +95,7 @@ void FieldEdit::keyPressEvent(QKeyEvent *event)
 FrozenColumnTable::FrozenColumnTable(QWidget *parent) : QTableView(parent), m_frozen(new QTableView(this))
 {
     m_frozen->setFocusPolicy(Qt::NoFocus);
+    m_frozen->setFrameShape(QFrame::NoFrame);
     m_frozen->verticalHeader()->hide();
     m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_frozen->horizontalHeader()->setHighlightSections(false);
