@@ -64,6 +64,8 @@ QueryDataSet::QueryDataSet(const QSqlDatabase &db, QObject *parent) : QSqlQueryM
 
 QString QueryDataSet::open(const QString &statement, const QVariantList &values)
 {
+    m_statement = statement;
+    m_values = values;
     QSqlQuery query(m_db);
     bool ok = query.prepare(statement);
     for (const QVariant &v : values)

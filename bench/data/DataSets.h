@@ -32,6 +32,8 @@ public:
     /// Runs `statement` with `values` bound in order. Empty string on success, else the
     /// engine's message; the list is empty and closed then.
     QString open(const QString &statement, const QVariantList &values = {});
+    /// Runs the statement of the last open() again.
+    QString reopen() { return open(m_statement, m_values); }
     void close();
     bool isOpen() const { return m_open; }
 
@@ -51,6 +53,8 @@ signals:
 
 private:
     QSqlDatabase m_db;
+    QString m_statement;
+    QVariantList m_values;
     bool m_open = false;
     int m_current = -1;
 };

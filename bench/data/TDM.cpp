@@ -217,6 +217,43 @@ QString TDM::openArchive()
     return ADOResult->isOpen() ? QString() : ADOResult->errorText();
 }
 
+QString TDM::Reconnect()
+{
+    const QList<TableDataSet *> tables{ADOTableStend, ADOHand, ADOTestBuf, ADOMeasure, ADOPositionCH, ADOResult};
+    for (TableDataSet *t : tables)
+        if (QString e = t->post(); !e.isEmpty())
+            return e;
+    const QList<QueryDataSet *> lists{ADOTipStend1, ADOTipF, ADOTest1};
+    QList<bool> listOpen, tableOpen;
+    for (QueryDataSet *l : lists)
+        listOpen << l->isOpen();
+    for (TableDataSet *t : tables)
+        tableOpen << t->isOpen();
+    for (QueryDataSet *l : lists)
+        l->close();
+    for (TableDataSet *t : tables)
+        t->close();
+
+    QSqlDatabase db = database();
+    db.close();
+    if (!db.open())
+        return Database::engineMessage(db.lastError());
+    // Cascading deletes of the archive are a setting of each connection.
+    if (QSqlQuery q(db); !q.exec(QStringLiteral("PRAGMA foreign_keys = ON")))
+        return Database::engineMessage(q.lastError());
+
+    for (int i = 0; i < lists.size(); ++i)
+        if (listOpen[i])
+            if (QString e = lists[i]->reopen(); !e.isEmpty())
+                return e;
+    // Masters first: a reopened run list opens its positions and results by itself.
+    for (int i = 0; i < tables.size(); ++i)
+        if (tableOpen[i] && !tables[i]->isOpen())
+            if (QString e = tables[i]->open(); !e.isEmpty())
+                return e;
+    return {};
+}
+
 void TDM::setCurrentTest(int row)
 {
     ADOTest1->setCurrentRow(row);

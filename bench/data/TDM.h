@@ -42,6 +42,10 @@ public:
     /// Opens the archive tables where they are not open yet: runs, and the positions and
     /// results that follow the current run and position.
     QString openArchive();
+    /// Posts pending edits, closes the connection, opens it again and reopens every dataset
+    /// that was open, each with its statement and order, so that all of them show what the
+    /// database holds now. Empty string or the engine's message; a failure ends it there.
+    QString Reconnect();
     /// The test of the run: the row of ADOTest1 whose special-test settings the step list's
     /// time texts follow.
     void setCurrentTest(int row);

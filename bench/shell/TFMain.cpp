@@ -43,6 +43,14 @@ QString baseProgramName()
     return QStringLiteral("BaseTK710");
 #endif
 }
+
+/// The row of a remembered choice. One that is missing (a fresh start, a deleted row) leaves
+/// the first row in force, as a failed locate leaves the first record current.
+int rememberedRow(const QueryDataSet &list, int key)
+{
+    const int row = list.find(QStringLiteral("PIndex"), key);
+    return row < 0 && list.rowCount() > 0 ? 0 : row;
+}
 } // namespace
 
 TFMain::TFMain(MainDeps deps, QWidget *parent) : QMainWindow(parent), m_deps(std::move(deps))
@@ -76,6 +84,7 @@ TFMain::TFMain(MainDeps deps, QWidget *parent) : QMainWindow(parent), m_deps(std
     buildMenus();
     buildLayout();
     bindDataSets();
+    bindSetup();
     connect(AReply, &QAction::triggered, this, &TFMain::AReplyExecute);
     connect(AStopButton, &QAction::triggered, this, &TFMain::AStopButtonExecute);
     connect(ASource, &QAction::triggered, this, &TFMain::ASourceExecute);
@@ -102,12 +111,12 @@ void TFMain::FormCreate()
     sfConfigStend->setConnectTip(r.readInteger(config::StendKey, config::ConnectTip, config::DefaultConnectTip));
     ShowChannelColumns();
 
-    // The remembered filter type and test, by PIndex; one no longer there leaves the choice empty.
-    const int filterRow = m_deps.dm.ADOTipF->find(QStringLiteral("PIndex"), r.readInteger(config::StendKey, config::TipF, 0));
+    // The remembered filter type and test, by PIndex.
+    const int filterRow = rememberedRow(*m_deps.dm.ADOTipF, r.readInteger(config::StendKey, config::TipF, 0));
     DBTipF->setCurrentIndex(filterRow);
     m_deps.dm.ApplyTypeFilter(filterRow);
     showFilterRatings();
-    const int testRow = m_deps.dm.ADOTest1->find(QStringLiteral("PIndex"), r.readInteger(config::StendKey, config::Test, 0));
+    const int testRow = rememberedRow(*m_deps.dm.ADOTest1, r.readInteger(config::StendKey, config::Test, 0));
     DBLTest->setCurrentIndex(testRow);
     m_deps.dm.setCurrentTest(testRow);
 

@@ -115,6 +115,22 @@ public:
     bool TestDone = false;  ///< the verification reached its last point
     SchedulerTimer *TTimeLimit; ///< continuous-operation resource, 1000 ms
 
+    // Verification set-up
+    void CBProgonMouseUp();
+    void DBTimeMProgExit();
+    void NormalizeWarmUp();
+    void DBPerIProgChange();
+    void ASelectAllExecute();
+    void ADeSelectExecute();
+    void DSTableStendPostExecute();
+    /// Copies the type and positions of every present stand into Stands[]; false (with the
+    /// operator told) when a stand of the grid has no type.
+    bool LoadStandTypes();
+    void AHandExecute();
+    void AAutoRegulExecute();
+    void AAutoMistakeExecute();
+    void ARefrExecute();
+
     // Window state other parts use.
     int Mode = 0;               ///< 0 none, 1 adjustment, 2 verification, 3 manual, 4 source control
     QString StartDir;           ///< working directory at start-up
@@ -186,6 +202,13 @@ private:
     void endRegisterPointByEnergy();
     bool m_resourceBoxShown = false;
     QString chosenPortName() const;
+
+    // Verification set-up
+    void bindSetup();
+    void showWarmUp();        ///< the warm-up record into its controls
+    bool postWarmUp();        ///< what the operator typed into the record; false when refused
+    void markStandPositions(bool ticked);
+    void openRunWindow(int mode);
 
     MainDeps m_deps;
     TFdataReport *m_dataReport = nullptr;

@@ -1,6 +1,8 @@
 // The main window's controls, actions and menus, by their component names.
 #include "bench/shell/TFMain.h"
 
+#include "bench/data/TDM.h"
+#include "bench/shell/SetupWidgets.h"
 #include "sim/SimLine.h"
 
 #include <QAction>
@@ -23,6 +25,8 @@
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <tuple>
 
 namespace bench {
 
@@ -58,6 +62,15 @@ QLineEdit *lineEdit(QWidget *parent, const QString &name, bool readOnly = false)
     e->setReadOnly(readOnly);
     e->setMaximumWidth(90);
     return e;
+}
+
+/// The caption of `control`, which carries it as its accessible name too.
+QLabel *captionFor(QWidget *parent, const QString &caption, QWidget *control)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setBuddy(control);
+    control->setAccessibleName(caption);
+    return label;
 }
 
 QToolButton *glyphButton(QWidget *parent, QAction *a, QStyle::StandardPixmap glyph)
@@ -206,51 +219,68 @@ void TFMain::buildLayout()
     PProgon->setObjectName(QStringLiteral("PProgon"));
     CBProgon = new QCheckBox(QStringLiteral("Тест прогрева"), PProgon);
     CBProgon->setObjectName(QStringLiteral("CBProgon"));
-    DBTimeMProg = lineEdit(PProgon, QStringLiteral("DBTimeMProg"));
-    DBTimeSProg = lineEdit(PProgon, QStringLiteral("DBTimeSProg"));
-    DBperUProg = lineEdit(PProgon, QStringLiteral("DBperUProg"));
-    DBPerIProg = lineEdit(PProgon, QStringLiteral("DBPerIProg"));
     auto *warm = new QHBoxLayout(PProgon);
     warm->setContentsMargins(0, 0, 0, 0);
     warm->addWidget(CBProgon);
     warm->addSpacing(12);
-    for (auto [label, edit] : {std::pair{QStringLiteral("Т, мин."), DBTimeMProg}, {QStringLiteral("Т, сек."), DBTimeSProg},
-                               {QStringLiteral("% U"), DBperUProg}, {QStringLiteral("% I"), DBPerIProg}}) {
-        warm->addWidget(new QLabel(label, PProgon));
-        warm->addWidget(edit);
+    for (auto [edit, name, caption] :
+         {std::tuple{&DBTimeMProg, "DBTimeMProg", "Т, мин."}, {&DBTimeSProg, "DBTimeSProg", "Т, сек."},
+          {&DBperUProg, "DBperUProg", "% U"}, {&DBPerIProg, "DBPerIProg", "% I"}}) {
+        auto *field = new FieldEdit(PProgon);
+        field->setObjectName(QString::fromLatin1(name));
+        field->setMaximumWidth(90);
+        // Leaving a warm-up field stores it.
+        connect(field, &FieldEdit::left, this, &TFMain::DBTimeMProgExit);
+        *edit = field;
+        warm->addWidget(captionFor(PProgon, QString::fromUtf8(caption), field));
+        warm->addWidget(field);
     }
     warm->addStretch();
     connect(CBProgon, &QCheckBox::toggled, this, &TFMain::enableWarmUpEdits);
+    connect(CBProgon, &QCheckBox::clicked, this, &TFMain::CBProgonMouseUp);
+    connect(DBPerIProg, &QLineEdit::textChanged, this, &TFMain::DBPerIProgChange);
 
-    DBLTest = new QComboBox(setup);
-    DBLTest->setObjectName(QStringLiteral("DBLTest"));
-    DBLTest->setMinimumWidth(300);
-    DBTipF = new QComboBox(setup);
-    DBTipF->setObjectName(QStringLiteral("DBTipF"));
-    DBTipF->setMinimumWidth(300);
+    // Both lists show their name and a second column, so two rows of one name are told apart.
+    const TDM &dm = m_deps.dm;
+    auto *tests = new LookupCombo(setup);
+    tests->setObjectName(QStringLiteral("DBLTest"));
+    tests->setMinimumWidth(300);
+    tests->setSecondColumn(dm.ADOTest1->column(QStringLiteral("PDescription")), 150, 150, 300);
+    DBLTest = tests;
+    auto *filter = new LookupCombo(setup);
+    filter->setObjectName(QStringLiteral("DBTipF"));
+    filter->setMinimumWidth(300);
+    filter->setSecondColumn(dm.ADOTipF->column(QStringLiteral("PIdentificator")), 150, 150, 300);
+    filter->setKeepsChoice(true);
+    DBTipF = filter;
     DBUnom = lineEdit(setup, QStringLiteral("DBUnom"), true);
     DBInom = lineEdit(setup, QStringLiteral("DBInom"), true);
     DBImax = lineEdit(setup, QStringLiteral("DBImax"), true);
     auto *ratings = new QHBoxLayout;
     for (auto [label, edit] : {std::pair{QStringLiteral("Unom, В"), DBUnom}, {QStringLiteral("Inom, А"), DBInom},
                                {QStringLiteral("Imax, А"), DBImax}}) {
-        ratings->addWidget(new QLabel(label, setup));
+        ratings->addWidget(captionFor(setup, label, edit));
         ratings->addWidget(edit);
     }
     ratings->addStretch();
     auto *choice = new QFormLayout;
-    choice->addRow(QStringLiteral("Проводимый тест"), DBLTest);
-    choice->addRow(QStringLiteral("Фильтр"), DBTipF);
+    choice->addRow(captionFor(setup, QStringLiteral("Проводимый тест"), DBLTest), DBLTest);
+    choice->addRow(captionFor(setup, QStringLiteral("Фильтр"), DBTipF), DBTipF);
     choice->addRow(QString(), ratings);
 
     PTable = new QWidget(setup);
     PTable->setObjectName(QStringLiteral("PTable"));
     LTable = new QLabel(QStringLiteral("Конфигурация стендов"), setup);
     LTable->setObjectName(QStringLiteral("LTable"));
-    DBStend = new QTableView(PTable);
-    DBStend->setObjectName(QStringLiteral("DBStend"));
-    DBStend->horizontalHeader()->setHighlightSections(false);
-    DBStend->verticalHeader()->hide();
+    auto *grid = new FrozenColumnTable(PTable);
+    grid->setObjectName(QStringLiteral("DBStend"));
+    grid->setAccessibleName(LTable->text());
+    grid->frozenView()->setObjectName(QStringLiteral("DBStendFrozen"));
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->verticalHeader()->hide();
+    grid->setItemDelegateForColumn(dm.ADOTableStend->column(QStringLiteral("PNameTip")),
+                                   new StandTypeDelegate(*dm.ADOTipStend1, *dm.ADOTableStend, grid));
+    DBStend = grid;
     auto *gridButtons = new QHBoxLayout;
     for (QAction *a : {ASelectAll, ADeSelect, DSTableStendPost}) {
         auto *b = new QPushButton(a->text(), PTable);

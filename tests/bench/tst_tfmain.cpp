@@ -372,13 +372,6 @@ void TstTFMain::rememberedFilterTypeAndTest()
     QCOMPARE(m.DBUnom->text(), QString("230.0"));
     QCOMPARE(w.dm->ADOTipStend1->rowCount(), 2);
     QCOMPARE(w.stored("tipf"), w.dm->ADOTipF->value(other, "PIndex").toString());
-
-    // A remembered type that is gone leaves the choice empty.
-    Window gone{{"tipf", "999"}};
-    TFMain &g = gone.open();
-    QCOMPARE(g.DBTipF->currentIndex(), -1);
-    QVERIFY(g.DBUnom->text().isEmpty());
-    QCOMPARE(gone.dm->ADOTipStend1->rowCount(), 0);
 }
 
 void TstTFMain::readOnlyRegistryIsReportedAtCloseAndLeftAlone()
