@@ -205,7 +205,7 @@ bool TFMain::LoadStandTypes()
     for (int row = 0; row < grid.rowCount(); ++row) {
         grid.setCurrentRow(row);
         if (grid.value(row, QStringLiteral("PNameTip")).toString().isEmpty()) {
-            m_deps.prompts.information(QString(), QStringLiteral("Необходимо выбрать типы счетчиков для всех стендов!"));
+            m_deps.prompts.plain(QString(), QStringLiteral("Необходимо выбрать типы счетчиков для всех стендов!"));
             return false;
         }
         const int n = grid.value(row, QStringLiteral("PNumStend")).toInt();

@@ -261,7 +261,8 @@ void TFMain::sourceOffAcknowledged()
 
 void TFMain::ASourceExecute()
 {
-    if (consoleDown())
+    NormalizeWarmUp();
+    if (!postWarmUp() || consoleDown())
         return;
     Mode = 4;
     if (const QString e = m_deps.dm.ADOTableStend->post(); !e.isEmpty())
