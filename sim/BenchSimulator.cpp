@@ -29,7 +29,7 @@ int wireTimeMs(qsizetype bytes, int baudRate)
 BenchSimulator::BenchSimulator(Scheduler &scheduler, QObject *parent)
     : QObject(parent), m_scheduler(scheduler)
 {
-    setPresentStands({1, 2, 3});
+    setPresentStands(Scenario::demo().stands);
 }
 
 void BenchSimulator::receive(const QByteArray &bytes)

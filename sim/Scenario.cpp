@@ -1,6 +1,7 @@
 // Scenarios: the demo bench and the JSON form, checked whole before anything is used.
 #include "sim/Scenario.h"
 
+#include "sim/BenchSimulator.h"
 #include "sim/SimStand.h"
 
 #include <QJsonArray>
@@ -12,8 +13,6 @@
 namespace sim {
 
 namespace {
-
-constexpr int kStandCount = 10;
 
 // Small errors in %, one of them beyond 1 % on each stand, so a demo run shows numbers
 // and a failed meter.
@@ -103,7 +102,7 @@ std::optional<MeterValue> MeterValueFromJson(const QJsonObject &json, QString *e
     if (*error = UnknownKey(json, {"stand", "position", "value"}, QStringLiteral("a meter")); !error->isEmpty())
         return std::nullopt;
     MeterValue meter;
-    const auto stand = jsonWholeNumber(json.value(QStringLiteral("stand")), 1, kStandCount);
+    const auto stand = jsonWholeNumber(json.value(QStringLiteral("stand")), 1, BenchSimulator::StandCount);
     const auto position = jsonWholeNumber(json.value(QStringLiteral("position")), 1, SimStand::Positions);
     const QJsonValue value = json.value(QStringLiteral("value"));
     if (!stand) {
@@ -153,7 +152,7 @@ std::optional<Scenario> Scenario::fromJson(const QJsonObject &json, QString *err
             return fail(complaint);
         scenario.stands.clear();
         for (const QJsonValue &n : value.toArray()) {
-            const auto stand = jsonWholeNumber(n, 1, kStandCount);
+            const auto stand = jsonWholeNumber(n, 1, BenchSimulator::StandCount);
             if (!stand)
                 return fail(complaint);
             scenario.stands << *stand;
