@@ -4,10 +4,8 @@
 #include "common/Scheduler.h"
 
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <cmath>
 
 namespace sim {
 
@@ -18,12 +16,6 @@ const QByteArray &Noise()
 {
     static const QByteArray noise("\x00\xFF\x55\xAA\x7E", 5);
     return noise;
-}
-
-const QList<int> &DemoStands()
-{
-    static const QList<int> stands{1, 2, 3};
-    return stands;
 }
 
 } // namespace
@@ -37,7 +29,7 @@ int wireTimeMs(qsizetype bytes, int baudRate)
 BenchSimulator::BenchSimulator(Scheduler &scheduler, QObject *parent)
     : QObject(parent), m_scheduler(scheduler)
 {
-    setPresentStands(DemoStands());
+    setPresentStands(Scenario::demo().stands);
 }
 
 void BenchSimulator::receive(const QByteArray &bytes)
@@ -122,46 +114,28 @@ void BenchSimulator::sendPieces(const QList<QByteArray> &pieces)
     }
 }
 
-QString BenchSimulator::loadScenario(const QJsonObject &scenario)
+QString BenchSimulator::loadScenario(const QJsonObject &json)
 {
-    for (const QString &key : scenario.keys()) {
-        if (key != QLatin1String("stands") && key != QLatin1String("faults"))
-            return QStringLiteral("unknown key \"%1\" in the scenario (\"stands\", \"faults\")").arg(key);
-    }
+    QString complaint;
+    const std::optional<Scenario> scenario = Scenario::fromJson(json, &complaint);
+    if (scenario)
+        applyScenario(*scenario);
+    return complaint;
+}
 
-    QList<int> stands = DemoStands();
-    if (const QJsonValue value = scenario.value(QStringLiteral("stands")); !value.isUndefined()) {
-        if (!value.isArray())
-            return QStringLiteral("\"stands\" must be a list of stand numbers 1..10");
-        stands.clear();
-        for (const QJsonValue &n : value.toArray()) {
-            const double d = n.toDouble(-1);
-            if (!n.isDouble() || d != std::floor(d) || d < 1 || d > StandCount)
-                return QStringLiteral("\"stands\" must be a list of stand numbers 1..10");
-            stands << int(d);
-        }
-    }
-
-    QList<FaultRule> rules;
-    if (const QJsonValue value = scenario.value(QStringLiteral("faults")); !value.isUndefined()) {
-        if (!value.isArray())
-            return QStringLiteral("\"faults\" must be a list of fault objects");
-        const QJsonArray list = value.toArray();
-        for (qsizetype i = 0; i < list.size(); ++i) {
-            QString error = QStringLiteral("not an object");
-            const auto rule = list.at(i).isObject() ? FaultRule::fromJson(list.at(i).toObject(), &error)
-                                                    : std::nullopt;
-            if (!rule)
-                return QStringLiteral("fault %1: %2").arg(i + 1).arg(error);
-            rules << *rule;
-        }
-    }
-
-    setPresentStands(stands);
+void BenchSimulator::applyScenario(const Scenario &scenario)
+{
+    setPresentStands(scenario.stands);
     m_faults.clear();
-    for (const FaultRule &rule : rules)
+    for (const FaultRule &rule : scenario.faults)
         m_faults.add(rule);
-    return {};
+    m_source.clearStatusFaults();
+    for (const SimSource::StatusFault &fault : scenario.sourceStatus)
+        m_source.addStatusFault(fault.status, fault.count, fault.after);
+    for (SimStand &stand : m_stands)
+        stand.clearValues();
+    for (const MeterValue &meter : scenario.meters)
+        stand(meter.stand).setValue(meter.position, meter.value);
 }
 
 QString BenchSimulator::loadScenarioFile(const QString &path)

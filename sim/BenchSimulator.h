@@ -7,18 +7,13 @@
 // frame, gets no reply; requests to an unknown address or to an absent stand get none
 // either. A data request whose check byte is wrong is refused by its device.
 //
-// Scenario (JSON): which stands are present and which faults apply, e.g.
-//   { "stands": [1, 2, 3],
-//     "faults": [ {"device": 2, "command": "U", "fault": "Silent"},
-//                 {"device": "source", "command": "P", "fault": "Nak", "count": 1},
-//                 {"device": 1, "fault": "WrongChecksum", "count": 3} ] }
-// "stand 2 silent for probes", "the source refuses its first programming frame", "stand 1
-// sends a wrong check byte on its next three data replies". A missing "stands" means the
-// demo stands 1, 2, 3; a missing "faults" means none (see FaultRule::fromJson).
+// Scenarios (Scenario.h) set which stands are present, the fault rules, the status faults
+// of the source and the values the meters report.
 #pragma once
 
 #include "sim/Faults.h"
 #include "sim/RequestParser.h"
+#include "sim/Scenario.h"
 #include "sim/SimSource.h"
 #include "sim/SimStand.h"
 
@@ -46,7 +41,8 @@ public:
     /// Pause between the pieces of a split, noisy or doubled reply.
     static constexpr int ChunkGapMs = 2;
 
-    /// Starts as the demo bench: the source and stands 1, 2, 3, no faults.
+    /// Starts with the source and stands 1, 2, 3, no faults and no meter values;
+    /// applyScenario(Scenario::demo()) makes it the demo bench.
     explicit BenchSimulator(Scheduler &scheduler, QObject *parent = nullptr);
 
     /// Bytes as they arrive from the line, in any chunking.
@@ -60,7 +56,11 @@ public:
     QList<int> presentStands() const;
     Faults &faults() { return m_faults; }
 
-    /// Applies a scenario. On a complaint (returned, empty when all is well) nothing changes.
+    /// Applies a scenario: present stands, fault rules, status faults and meter values are
+    /// all replaced by its own.
+    void applyScenario(const Scenario &scenario);
+    /// Applies a scenario in its JSON form. On a complaint (returned, empty when all is
+    /// well) nothing changes.
     QString loadScenario(const QJsonObject &scenario);
     /// Reads a scenario file and applies it; a complaint names the file.
     QString loadScenarioFile(const QString &path);

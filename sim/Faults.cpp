@@ -1,10 +1,11 @@
 // Fault rules: names, their scenario form, and matching against requests.
 #include "sim/Faults.h"
 
+#include "sim/Scenario.h"
+
 #include <QJsonValue>
 #include <QStringList>
 #include <array>
-#include <cmath>
 #include <utility>
 
 namespace sim {
@@ -19,17 +20,6 @@ constexpr std::array<std::pair<FaultKind, const char *>, 6> kNames{{
     {FaultKind::Garbage, "Garbage"},
     {FaultKind::DoubleReply, "DoubleReply"},
 }};
-
-// A JSON number that is a whole number in [lo, hi].
-std::optional<int> WholeNumber(const QJsonValue &v, int lo, int hi)
-{
-    if (!v.isDouble())
-        return std::nullopt;
-    const double d = v.toDouble();
-    if (d != std::floor(d) || d < lo || d > hi)
-        return std::nullopt;
-    return int(d);
-}
 
 std::optional<FaultRule> Fail(QString *error, const QString &message)
 {
@@ -70,7 +60,7 @@ std::optional<FaultRule> FaultRule::fromJson(const QJsonObject &json, QString *e
     const QJsonValue device = json.value(QStringLiteral("device"));
     if (device.toString() == QLatin1String("source")) {
         rule.device = SourceDevice;
-    } else if (const auto stand = WholeNumber(device, 1, 10)) {
+    } else if (const auto stand = jsonWholeNumber(device, 1, 10)) {
         rule.device = *stand;
     } else {
         return Fail(error, QStringLiteral("a fault's \"device\" must be \"source\" or a stand number 1..10"));
@@ -99,7 +89,7 @@ std::optional<FaultRule> FaultRule::fromJson(const QJsonObject &json, QString *e
     const QJsonValue count = json.value(QStringLiteral("count"));
     if (count.isUndefined()) {
         rule.count = Always;
-    } else if (const auto n = WholeNumber(count, 1, 1'000'000)) {
+    } else if (const auto n = jsonWholeNumber(count, 1, 1'000'000)) {
         rule.count = *n;
     } else {
         return Fail(error, QStringLiteral("a fault's \"count\" must be a whole number from 1 (omit it for always)"));

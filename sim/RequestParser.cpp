@@ -3,6 +3,7 @@
 
 #include "common/UTools.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace sim {
@@ -27,6 +28,13 @@ bool IsAddressByte(quint8 b)
 }
 
 } // namespace
+
+bool isNumberText(const QByteArray &text)
+{
+    static const QRegularExpression number(
+        QRegularExpression::anchoredPattern(QStringLiteral("-?(\\d+\\.?\\d*|\\.\\d+)")));
+    return number.match(QString::fromLatin1(text)).hasMatch();
+}
 
 Request Request::decode(const QByteArray &frame)
 {
@@ -121,16 +129,30 @@ qsizetype RequestParser::nextStartInside() const
     const qsizetype end = etx < 0 ? m_buffer.size() : etx;
     for (qsizetype i = m_buffer.at(0) == '/' ? 3 : 2; i < end; ++i) {
         const char b = m_buffer.at(i);
-        if ((b == SOH || b == '?') && IsAddressByte(quint8(m_buffer.at(i - 1))))
-            return i - 1;
+        if ((b != SOH && b != '?') || !IsAddressByte(quint8(m_buffer.at(i - 1))))
+            continue;
+        // "/0" SOH is the closing frame: it starts at its '/', not at the "0" SOH in it.
+        if (b == SOH && m_buffer.at(i - 1) == '0' && m_buffer.at(i - 2) == '/')
+            return i - 2;
+        return i - 1;
     }
     return 0;
 }
 
+// One byte at a time: every decision is then taken on the same bytes, however the line
+// chunked them, and a request is cut where it would have been cut from a whole stream.
 QList<QByteArray> RequestParser::feed(const QByteArray &bytes)
 {
-    m_buffer += bytes;
     QList<QByteArray> requests;
+    for (const char b : bytes) {
+        m_buffer += b;
+        takeRequests(requests);
+    }
+    return requests;
+}
+
+void RequestParser::takeRequests(QList<QByteArray> &requests)
+{
     for (;;) {
         qsizetype skip = 0;
         while (skip < m_buffer.size() && startAt(skip) == Start::NotAStart)
@@ -158,7 +180,6 @@ QList<QByteArray> RequestParser::feed(const QByteArray &bytes)
             break;
         m_buffer.remove(0, 1);
     }
-    return requests;
 }
 
 } // namespace sim

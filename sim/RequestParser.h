@@ -8,7 +8,9 @@
 // '/' '0' SOH (the closing frame). The closing frame ends at its ETX; every other request
 // ends one byte after its first ETX (the check byte, which may itself be 0x03, or 0x00).
 // SOH and '?' occur only in the head of a request, so an address byte followed by one of
-// them further on starts a new request and the cut-off one before it is dropped.
+// them further on starts a new request (the closing frame's at its '/') and the cut-off
+// one before it is dropped. The bytes are framed one at a time, so how the line chunked
+// them never changes where requests are cut.
 #pragma once
 
 #include <QByteArray>
@@ -36,6 +38,10 @@ struct Request
     /// Decodes a frame as cut by RequestParser (which guarantees its outer shape).
     static Request decode(const QByteArray &frame);
 };
+
+/// A number as the bench writes it in a group: digits with an optional leading '-' and
+/// decimal point ("220", "0.5", "-0.35", ".5"); nothing else can stand between '(' and ')'.
+bool isNumberText(const QByteArray &text);
 
 /// What a device answers; the facade turns it into bytes with the device's address.
 struct Reply
@@ -70,6 +76,8 @@ public:
 
 private:
     enum class Start : quint8 { NotAStart, MaybeStart, Start };
+    /// Cuts what the buffer completes into `requests` and drops what cannot begin one.
+    void takeRequests(QList<QByteArray> &requests);
     Start startAt(qsizetype i) const;
     /// Length of the request at the front of the buffer, 0 while it is incomplete.
     qsizetype completeLength() const;

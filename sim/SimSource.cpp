@@ -4,7 +4,7 @@
 #include "bench/link/Frames.h"
 #include "common/UTools.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -14,13 +14,7 @@ namespace {
 
 // The highest current the source has a range for.
 constexpr double kMaxCurrent = 120.0; // A
-
-// A value text as the controller writes it: digits with an optional sign and point.
-bool IsNumberText(const QByteArray &text)
-{
-    static const QRegularExpression number(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
-    return number.match(QString::fromLatin1(text)).hasMatch();
-}
+constexpr double kMsPerHour = 3'600'000.0;
 
 } // namespace
 
@@ -45,7 +39,9 @@ Reply SimSource::handle(const Request &request, qint64 nowMs)
 Reply SimSource::program(const QByteArray &field, qint64 nowMs)
 {
     double voltage = m_voltage, current = m_current, frequency = m_frequency, angle = m_angle;
-    double dose = m_energyDose;
+    // The dose belongs to the frame that carries it: a point without one must not stop
+    // at the dose of the point before.
+    std::optional<double> dose;
     bool jSwitch = m_jSwitch;
 
     qsizetype pos = 0;
@@ -56,7 +52,7 @@ Reply SimSource::program(const QByteArray &field, qint64 nowMs)
             return Reply::nak();
         const QByteArray text = field.mid(pos + 2, close - pos - 2);
         pos = close + 1;
-        if (!IsNumberText(text))
+        if (!isNumberText(text))
             return Reply::nak();
         const double v = UTools::WireToFloat(QString::fromLatin1(text));
         switch (id) {
@@ -86,7 +82,7 @@ Reply SimSource::program(const QByteArray &field, qint64 nowMs)
             return Reply::nak();
         }
     }
-    if (voltage < 0 || current < 0 || current > kMaxCurrent || frequency <= 0 || dose < 0)
+    if (voltage < 0 || current < 0 || current > kMaxCurrent || frequency <= 0 || dose.value_or(0) < 0)
         return Reply::nak();
 
     m_voltage = voltage;
@@ -110,6 +106,26 @@ int SimSource::status(qint64 nowMs) const
     return status;
 }
 
+double SimSource::powerFactor() const
+{
+    if (!m_outputOn || m_voltage == 0 || m_current == 0)
+        return 0;
+    return UTools::RoundHalfEven(std::cos(m_angle * std::numbers::pi / 180.0), 3);
+}
+
+double SimSource::power() const
+{
+    return m_outputOn ? UTools::RoundHalfEven(m_voltage * m_current * powerFactor(), 3) : 0.0;
+}
+
+double SimSource::energy(qint64 nowMs) const
+{
+    if (!m_outputOn || !m_programmedAt)
+        return 0;
+    const double delivered = power() * double(nowMs - *m_programmedAt) / kMsPerHour;
+    return UTools::RoundHalfEven(m_energyDose ? std::min(delivered, *m_energyDose) : delivered, 3);
+}
+
 int SimSource::rangeIndex(double amps)
 {
     static constexpr double lowerLimits[] = {60.0, 10.0, 1.7, 0.3, 0.05}; // A, of ranges 0..4
@@ -120,20 +136,46 @@ int SimSource::rangeIndex(double amps)
     return 5;
 }
 
-// "1(U)2(I)4(PF)5(F):(P)7(range)E(status)". The power factor is reported to three
-// decimals and the power is computed from it, so U * I * PF of the reply adds up.
-QByteArray SimSource::readings(qint64 nowMs) const
+bool SimSource::addStatusFault(int status, int count, int afterReadings)
+{
+    if (status < 0 || status > 255 || (count < 1 && count != Always) || afterReadings < 0)
+        return false;
+    m_statusFaults << StatusFault{status, count, afterReadings};
+    return true;
+}
+
+int SimSource::reportedStatus(qint64 nowMs)
+{
+    std::optional<int> faulted;
+    for (auto it = m_statusFaults.begin(); it != m_statusFaults.end();) {
+        if (it->after > 0) {
+            --it->after;
+            ++it;
+            continue;
+        }
+        faulted = faulted.value_or(0) | it->status;
+        if (it->count != Always && --it->count == 0)
+            it = m_statusFaults.erase(it);
+        else
+            ++it;
+    }
+    return faulted.value_or(status(nowMs));
+}
+
+// "1(U)2(I)4(PF)5(F):(P)7(range)Z(energy)E(status)". The power is computed from the
+// power factor as reported, so U * I * PF of the reply adds up.
+QByteArray SimSource::readings(qint64 nowMs)
 {
     const double u = m_outputOn ? m_voltage : 0.0;
     const double i = m_outputOn ? m_current : 0.0;
-    const double pf = UTools::RoundHalfEven(std::cos(m_angle * std::numbers::pi / 180.0), 3);
-    const double p = UTools::RoundHalfEven(u * i * pf, 3);
+    const double f = m_outputOn ? m_frequency : 0.0;
     using UTools::FloatToWire;
     using bench::frames::sourceGroup;
-    return sourceGroup('1', FloatToWire(u)) + sourceGroup('2', FloatToWire(i)) + sourceGroup('4', FloatToWire(pf))
-           + sourceGroup('5', FloatToWire(m_frequency)) + sourceGroup(':', FloatToWire(p))
-           + sourceGroup('7', QString::number(rangeIndex(m_current)))
-           + sourceGroup('E', QString::number(status(nowMs)));
+    return sourceGroup('1', FloatToWire(u)) + sourceGroup('2', FloatToWire(i))
+           + sourceGroup('4', FloatToWire(powerFactor())) + sourceGroup('5', FloatToWire(f))
+           + sourceGroup(':', FloatToWire(power())) + sourceGroup('7', QString::number(rangeIndex(i)))
+           + sourceGroup('Z', FloatToWire(energy(nowMs)))
+           + sourceGroup('E', QString::number(reportedStatus(nowMs)));
 }
 
 } // namespace sim

@@ -86,22 +86,46 @@ Reply SimStand::handle(const Request &request)
     return Reply::nak();
 }
 
+bool SimStand::setValue(int position, const QString &text)
+{
+    if (position < 1 || position > Positions)
+        return false;
+    if (text.isEmpty()) {
+        m_values.remove(position);
+        return true;
+    }
+    if (!isValueText(text))
+        return false;
+    m_values.insert(position, text.toLatin1());
+    return true;
+}
+
+bool SimStand::isValueText(const QString &text)
+{
+    const QByteArray latin = text.toLatin1();
+    return QString::fromLatin1(latin) == text && isNumberText(latin);
+}
+
 void SimStand::addReading(int position, double value)
 {
     if (position >= 1 && position <= Positions)
         m_readings.insert(position, value);
 }
 
-// One group per measured position, in position order: "1(0.123)2(-0.05)...". The
-// measurements are reported once; with none the stand has nothing to say but ACK.
+// One group per position with a value or a measurement, in position order:
+// "1(0.123)2(-0.05)...10(0.4)". A measurement is reported once; with nothing to report
+// the stand says no more than ACK.
 Reply SimStand::poll()
 {
-    if (m_readings.isEmpty())
+    QMap<int, QByteArray> report = m_values;
+    for (auto it = m_readings.cbegin(); it != m_readings.cend(); ++it)
+        report.insert(it.key(), UTools::FloatToWire(it.value()).toLatin1());
+    m_readings.clear();
+    if (report.isEmpty())
         return Reply::ack();
     QByteArray field;
-    for (auto it = m_readings.cbegin(); it != m_readings.cend(); ++it)
-        field += QByteArray::number(it.key()) + '(' + UTools::FloatToWire(it.value()).toLatin1() + ')';
-    m_readings.clear();
+    for (auto it = report.cbegin(); it != report.cend(); ++it)
+        field += QByteArray::number(it.key()) + '(' + it.value() + ')';
     return Reply::data(field);
 }
 

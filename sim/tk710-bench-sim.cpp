@@ -197,7 +197,7 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Present stands, e.g. 1,2,3 (default: the scenario's, else 1,2,3)."),
                                           QStringLiteral("list"));
     const QCommandLineOption scenarioOption(QStringLiteral("scenario"),
-                                            QStringLiteral("Scenario file with present stands and faults."),
+                                            QStringLiteral("Scenario file: present stands, faults, source status faults, meter values."),
                                             QStringLiteral("file.json"));
     const QCommandLineOption traceOption(QStringLiteral("trace"),
                                          QStringLiteral("Print every byte received (<-) and sent (->) on stderr, in hex."));
@@ -213,6 +213,8 @@ int main(int argc, char *argv[])
     if (options.isSet(scenarioOption)) {
         if (const QString complaint = bench.loadScenarioFile(options.value(scenarioOption)); !complaint.isEmpty())
             return Fail(complaint);
+    } else {
+        bench.applyScenario(sim::Scenario::demo());
     }
     if (options.isSet(standsOption)) {
         const auto stands = ParseStands(options.value(standsOption));

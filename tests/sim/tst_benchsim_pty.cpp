@@ -91,7 +91,7 @@ void TstBenchSimPty::servesTheBenchOnAPseudoTerminal()
     const QByteArray ack = QByteArray("/1") + ACK + ETX + '\0';
     QCOMPARE(Exchange(port, QByteArray("1") + SOH + 'U' + ETX + '\0'), ack);
 
-    QByteArray readings = QByteArray("/1") + STX + "1(0)2(0)4(1)5(50):(0)7(5)E(16)" + ETX + '\0';
+    QByteArray readings = QByteArray("/1") + STX + "1(0)2(0)4(0)5(0):(0)7(5)Z(0)E(16)" + ETX + '\0';
     readings.back() = char(UTools::ReplyChecksum(readings));
     QCOMPARE(Exchange(port, QByteArray("1?") + ETX + '\0'), readings);
 
@@ -100,6 +100,8 @@ void TstBenchSimPty::servesTheBenchOnAPseudoTerminal()
     port.close();
     QVERIFY2(OpenPort(port, path), qPrintable(port.errorString()));
     QCOMPARE(Exchange(port, QByteArray("3") + SOH + 'U' + ETX + '\0'), QByteArray("/3") + ACK + ETX + '\0');
+    // Without a scenario it is the demo bench, whose meters report their values.
+    QVERIFY(Exchange(port, QByteArray("3?") + ETX + '\0').startsWith(QByteArray("/3") + STX + "1("));
     port.write(QByteArray("2") + SOH + 'U' + ETX + '\0');
     QVERIFY(ReadReply(port, 300).isEmpty());
     port.close();

@@ -1,6 +1,7 @@
 // The bench simulator through its in-process line, in virtual time: what the controller
 // writes goes in as bytes and the replies are checked byte for byte and for when they
 // arrive; plus the fault rules, the scenarios and the framing of requests.
+#include "bench/link/SourceState.h"
 #include "common/UTools.h"
 #include "sim/BenchSimulator.h"
 #include "sim/RequestParser.h"
@@ -8,6 +9,7 @@
 #include "tests/fixtures/VirtualScheduler.h"
 
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,7 +56,49 @@ QByteArray DataReply(int device, const QByteArray &field)
 }
 
 const QByteArray kProgram = "1(220)2(5)5(50)4(60)";
-const QByteArray kOffReadings = "1(0)2(0)4(1)5(50):(0)7(5)E(16)"; // the source as it starts
+const QByteArray kOffReadings = "1(0)2(0)4(0)5(0):(0)7(5)Z(0)E(16)"; // the source as it starts
+
+// The readings of the source, taken apart as the controller takes them.
+bench::SourceState ParseReadings(const Reply &reply)
+{
+    bench::SourceState state;
+    if (!bench::ParseSourceReply(reply.bytes('1'), state))
+        state.Status = -1; // no integer in 'E': no test expects that
+    return state;
+}
+
+// The source as a unit, on its own clock: programming fields and polls at given times.
+struct Source
+{
+    SimSource source;
+
+    Reply program(const QByteArray &field, qint64 atMs)
+    {
+        return source.handle(Request::decode(Data(0, 'P', field)), atMs);
+    }
+    bench::SourceState read(qint64 atMs) { return ParseReadings(source.handle(Request::decode(Poll(0)), atMs)); }
+};
+
+// The groups of a stand's data field in the order they come: position and value text.
+// Empty when the field is not made of such groups.
+QList<QPair<int, QByteArray>> StandGroups(const QByteArray &field)
+{
+    QList<QPair<int, QByteArray>> groups;
+    qsizetype pos = 0;
+    while (pos < field.size()) {
+        const qsizetype open = field.indexOf('(', pos);
+        const qsizetype close = field.indexOf(')', open + 1);
+        if (open <= pos || close < 0)
+            return {};
+        bool ok = false;
+        const int position = field.mid(pos, open - pos).toInt(&ok);
+        if (!ok)
+            return {};
+        groups.append({position, field.mid(open + 1, close - open - 1)});
+        pos = close + 1;
+    }
+    return groups;
+}
 
 // The controller's side of the line: writes as the port component does (address byte
 // alone, then the rest) and records every received chunk with its arrival time.
@@ -105,12 +149,19 @@ private slots:
     void sourceProgrammingSettlesAndSwitchesOff();
     void sourceRefusesBadProgramming_data();
     void sourceRefusesBadProgramming();
+    void sourceReadingsFollowTheProgramming_data();
+    void sourceReadingsFollowTheProgramming();
+    void energyGrowsWithThePowerUpToTheDose_data();
+    void energyGrowsWithThePowerUpToTheDose();
+    void statusFaults_data();
+    void statusFaults();
     void rangeIndex_data();
     void rangeIndex();
     void onlyPresentStandsAnswer();
     void standCommands_data();
     void standCommands();
     void standReportsItsMeasurementsOnce();
+    void standReportsItsValuesOnEveryPoll();
     void requestsWithoutReply_data();
     void requestsWithoutReply();
     void faults_data();
@@ -118,6 +169,7 @@ private slots:
     void scenario();
     void badScenarioChangesNothing_data();
     void badScenarioChangesNothing();
+    void demoBench();
     void parser_data();
     void parser();
     void parserBufferStaysBoundedUnderNoise();
@@ -159,21 +211,23 @@ void TstSimulator::sourceProgrammingSettlesAndSwitchesOff()
 
     QCOMPARE(b.exchange(Data(0, 'P', kProgram)), Chunks{Ack(0)});
     // cos 60 degrees is 0.5, P = 220 * 5 * 0.5, 5 A lies in the range 1.7 - 10 A (index 2).
-    // The frame reached the source at 16 ms; it settles 1.5 s later.
+    // The frame reached the source at 16 ms; it settles 1.5 s later. Z is 550 W over the
+    // time since then: 88 ms are 0.01344 Wh.
     const Chunks unsettled = b.exchange(Poll(0), 1360);
-    QCOMPARE(unsettled, Chunks{DataReply(0, "1(220)2(5)4(0.5)5(50):(550)7(2)E(1)")});
+    QCOMPARE(unsettled, Chunks{DataReply(0, "1(220)2(5)4(0.5)5(50):(550)7(2)Z(0.013)E(1)")});
     QVERIFY(UTools::ReplyChecksumOk(unsettled.at(0)));
-    QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, "1(220)2(5)4(0.5)5(50):(550)7(2)E(1)")}); // at 1464 ms
-    QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, "1(220)2(5)4(0.5)5(50):(550)7(2)E(0)")}); // at 1564 ms
+    QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, "1(220)2(5)4(0.5)5(50):(550)7(2)Z(0.221)E(1)")}); // 1448 ms
+    QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, "1(220)2(5)4(0.5)5(50):(550)7(2)Z(0.236)E(0)")}); // 1548 ms: 0.2365, to even
 
-    // A later frame programs only what it carries and starts the settling again.
+    // A later frame programs only what it carries and starts the settling and the energy again.
     QCOMPARE(b.exchange(Data(0, 'P', "2(0.2)4(37)")), Chunks{Ack(0)});
-    QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, "1(220)2(0.2)4(0.799)5(50):(35.156)7(4)E(1)")});
+    QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, "1(220)2(0.2)4(0.799)5(50):(35.156)7(4)Z(0.001)E(1)")});
     QVERIFY(b.simulator.source().outputOn());
 
+    // Off, the source measures nothing; bit 1 still runs out as it does after a programming.
     QCOMPARE(b.exchange(Short(0, 'D')), Chunks{Ack(0)});
-    QCOMPARE(b.exchange(Poll(0), 2000), Chunks{DataReply(0, "1(0)2(0)4(0.799)5(50):(0)7(4)E(17)")});
-    QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, "1(0)2(0)4(0.799)5(50):(0)7(4)E(16)")});
+    QCOMPARE(b.exchange(Poll(0), 2000), Chunks{DataReply(0, "1(0)2(0)4(0)5(0):(0)7(5)Z(0)E(17)")});
+    QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, kOffReadings)});
 }
 
 void TstSimulator::sourceRefusesBadProgramming_data()
@@ -198,6 +252,136 @@ void TstSimulator::sourceRefusesBadProgramming()
     Bench b;
     QCOMPARE(b.exchange(request), Chunks{Nak(0)});
     QCOMPARE(b.exchange(Poll(0)), Chunks{DataReply(0, kOffReadings)}); // nothing taken
+}
+
+void TstSimulator::sourceReadingsFollowTheProgramming_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<float>("u");
+    QTest::addColumn<float>("i");
+    QTest::addColumn<float>("pf");
+    QTest::addColumn<float>("f");
+    QTest::addColumn<float>("p");
+    QTest::addColumn<char>("range");
+    QTest::newRow("220 V 5 A 60 degrees") << kProgram << 220.f << 5.f << 0.5f << 50.f << 550.f << '2';
+    // cos 37 degrees is 0.79864: 0.799, and P from it: 57.7 * 0.25 * 0.799 = 11.525575.
+    QTest::newRow("57.7 V 0.25 A 37 degrees") << QByteArray("1(57.7)2(0.25)5(50)4(37)") << 57.7f << 0.25f
+                                              << 0.799f << 50.f << 11.526f << '4';
+    QTest::newRow("capacitive 300 degrees, 60 Hz, 80 A") << QByteArray("1(230)2(80)5(60)4(300)") << 230.f << 80.f
+                                                         << 0.5f << 60.f << 9200.f << '0';
+    QTest::newRow("inverse current 180 degrees, 10 A") << QByteArray("1(230)2(10)5(50)4(180)") << 230.f << 10.f
+                                                       << -1.f << 50.f << -2300.f << '2';
+    QTest::newRow("zero current: nothing to measure") << QByteArray("1(230)2(0)4(60)") << 230.f << 0.f << 0.f
+                                                      << 50.f << 0.f << '5';
+    QTest::newRow("zero voltage") << QByteArray("1(0)2(5)4(0)") << 0.f << 5.f << 0.f << 50.f << 0.f << '2';
+}
+
+void TstSimulator::sourceReadingsFollowTheProgramming()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(float, u);
+    QFETCH(float, i);
+    QFETCH(float, pf);
+    QFETCH(float, f);
+    QFETCH(float, p);
+    QFETCH(char, range);
+    Source s;
+    QCOMPARE(s.program(program, 1000).kind, Reply::Kind::Ack);
+    for (const qint64 at : {qint64(1000), 1000 + SimSource::SettleMs - 1, 1000 + SimSource::SettleMs}) {
+        const bench::SourceState r = s.read(at);
+        QCOMPARE(r.U, u);
+        QCOMPARE(r.I, i);
+        QCOMPARE(r.PF, pf);
+        QCOMPARE(r.F, f);
+        QCOMPARE(r.P, p);
+        QCOMPARE(r.Range, range);
+        QCOMPARE(r.Status, at < 1000 + SimSource::SettleMs ? SimSource::StatusNotSettled : 0);
+    }
+
+    // Off: every reading 0, the lowest range, the output-off bit.
+    QCOMPARE(s.source.handle(Request::decode(Short(0, 'D')), 5000).kind, Reply::Kind::Ack);
+    const bench::SourceState off = s.read(5000);
+    QCOMPARE(QList<float>({off.U, off.I, off.PF, off.F, off.P, off.Energy}), QList<float>(6, 0.f));
+    QCOMPARE(off.Range, '5');
+    QCOMPARE(off.Status, SimSource::StatusOutputOff);
+}
+
+void TstSimulator::energyGrowsWithThePowerUpToTheDose_data()
+{
+    // Requests to the source at the given times (programming fields, or "D" to switch the
+    // output off), then the energy read at `readAt`.
+    QTest::addColumn<QList<qint64>>("times");
+    QTest::addColumn<QList<QByteArray>>("requests");
+    QTest::addColumn<qint64>("readAt");
+    QTest::addColumn<float>("energy");
+    const QByteArray full = "1(230)2(10)5(50)4(0)"; // 2300 W
+    const qint64 hour = 3'600'000;
+    QTest::newRow("at once") << QList<qint64>{0} << QList<QByteArray>{full} << qint64(0) << 0.f;
+    QTest::newRow("a tenth of an hour") << QList<qint64>{0} << QList<QByteArray>{full} << hour / 10 << 230.f;
+    QTest::newRow("one second, three decimals") << QList<qint64>{0} << QList<QByteArray>{full} << qint64(1000)
+                                                << 0.639f; // 0.63889 Wh
+    QTest::newRow("60 degrees halves it") << QList<qint64>{0} << QList<QByteArray>{"1(230)2(10)4(60)"} << hour
+                                          << 1150.f;
+    QTest::newRow("below the dose") << QList<qint64>{0} << QList<QByteArray>{full + "Z(500)"} << hour / 5 << 460.f;
+    QTest::newRow("held at the dose") << QList<qint64>{0} << QList<QByteArray>{"Z(500)" + full} << hour << 500.f;
+    QTest::newRow("output off") << QList<qint64>{0, hour / 10} << QList<QByteArray>{full, "D"} << hour / 5 << 0.f;
+    // A programming starts the count anew, and without 'Z' the dose before it is gone.
+    QTest::newRow("reprogrammed without a dose")
+        << QList<qint64>{0, hour} << QList<QByteArray>{full + "Z(500)", "2(5)"} << 2 * hour << 1150.f;
+}
+
+void TstSimulator::energyGrowsWithThePowerUpToTheDose()
+{
+    QFETCH(QList<qint64>, times);
+    QFETCH(QList<QByteArray>, requests);
+    QFETCH(qint64, readAt);
+    QFETCH(float, energy);
+    Source s;
+    for (qsizetype k = 0; k < requests.size(); ++k) {
+        const Request request = Request::decode(requests.at(k) == "D" ? Short(0, 'D') : Data(0, 'P', requests.at(k)));
+        QCOMPARE(s.source.handle(request, times.at(k)).kind, Reply::Kind::Ack);
+    }
+    QCOMPARE(s.read(readAt).Energy, energy);
+}
+
+void TstSimulator::statusFaults_data()
+{
+    QTest::addColumn<QList<SimSource::StatusFault>>("faults");
+    QTest::addColumn<QList<int>>("statuses"); // of the readings that follow
+    using F = SimSource::StatusFault;
+    QTest::newRow("voltage overload once") << QList<F>{{64, 1, 0}} << QList<int>{64, 0, 0};
+    QTest::newRow("current overload after two") << QList<F>{{128, 1, 2}} << QList<int>{0, 0, 128, 0};
+    QTest::newRow("twice") << QList<F>{{64, 2, 0}} << QList<int>{64, 64, 0};
+    QTest::newRow("protection device always, after one")
+        << QList<F>{{32, Always, 1}} << QList<int>{0, 32, 32, 32, 32};
+    QTest::newRow("one after the other") << QList<F>{{64, 1, 0}, {128, 1, 1}} << QList<int>{64, 128, 0};
+    QTest::newRow("on the same reading") << QList<F>{{64, 1, 0}, {128, 1, 0}} << QList<int>{192, 0};
+}
+
+void TstSimulator::statusFaults()
+{
+    QFETCH(QList<SimSource::StatusFault>, faults);
+    QFETCH(QList<int>, statuses);
+    Source s;
+    QCOMPARE(s.program(kProgram, 0).kind, Reply::Kind::Ack);
+    for (const SimSource::StatusFault &f : faults)
+        QVERIFY(s.source.addStatusFault(f.status, f.count, f.after));
+    QList<int> seen;
+    for (qsizetype k = 0; k < statuses.size(); ++k) {
+        const bench::SourceState r = s.read(SimSource::SettleMs + k);
+        QCOMPARE(r.U, 220.f); // the readings themselves stay as they are
+        seen << r.Status;
+    }
+    QCOMPARE(seen, statuses);
+
+    // What the source cannot report or count is refused and changes nothing.
+    s.source.clearStatusFaults();
+    QVERIFY(!s.source.addStatusFault(256));
+    QVERIFY(!s.source.addStatusFault(-1));
+    QVERIFY(!s.source.addStatusFault(64, 0));
+    QVERIFY(!s.source.addStatusFault(64, -2));
+    QVERIFY(!s.source.addStatusFault(64, 1, -1));
+    QVERIFY(s.source.statusFaults().isEmpty());
 }
 
 void TstSimulator::rangeIndex_data()
@@ -288,6 +472,53 @@ void TstSimulator::standReportsItsMeasurementsOnce()
     stand.addReading(3, 1);
     QCOMPARE(b.exchange(Short(1, 'V')), Chunks{Ack(1)});
     QCOMPARE(b.exchange(Poll(1)), Chunks{Ack(1)});
+}
+
+void TstSimulator::standReportsItsValuesOnEveryPoll()
+{
+    Bench b;
+    SimStand &stand = b.simulator.stand(2);
+    for (int p = 12; p >= 1; --p)
+        QVERIFY(stand.setValue(p, QString::number(p) + ".5" + QString::number(p % 3)));
+    QVERIFY(stand.setValue(100, "-0.35"));
+    QVERIFY(stand.setValue(5, "-201")); // the stand has no measurement there
+
+    const Chunks reply = b.exchange(Poll(2));
+    QCOMPARE(reply.size(), 1);
+    QVERIFY(UTools::ReplyChecksumOk(reply.at(0)));
+    QVERIFY(reply.at(0).startsWith('/' + Addr(2) + STX));
+    const QByteArray field = reply.at(0).mid(3, reply.at(0).size() - 5);
+    const QList<QPair<int, QByteArray>> groups = StandGroups(field);
+    QCOMPARE(groups.size(), 13);
+    for (int p = 1; p <= 12; ++p) {
+        const QByteArray text = p == 5 ? QByteArray("-201") : QByteArray::number(p) + ".5" + QByteArray::number(p % 3);
+        QCOMPARE(groups.at(p - 1), qMakePair(p, text));
+        // The controller looks for the first "p(": 10, 11 and 12 are found by their own group.
+        if (p >= 10) {
+            const QByteArray key = QByteArray::number(p) + '(';
+            const qsizetype at = field.indexOf(key) + key.size();
+            QCOMPARE(field.mid(at, field.indexOf(')', at) - at), text);
+        }
+    }
+    QCOMPARE(groups.last(), qMakePair(100, QByteArray("-0.35")));
+
+    // A measurement stands in for the value on one poll; clearing the readings leaves the values.
+    stand.clearValues();
+    QVERIFY(stand.setValue(3, "0.12"));
+    QVERIFY(stand.setValue(11, "1.4"));
+    stand.addReading(11, -0.5);
+    QCOMPARE(b.exchange(Poll(2)), Chunks{DataReply(2, "3(0.12)11(-0.5)")});
+    QCOMPARE(b.exchange(Short(2, 'V')), Chunks{Ack(2)});
+    QCOMPARE(b.exchange(Poll(2)), Chunks{DataReply(2, "3(0.12)11(1.4)")});
+
+    // What no stand can send is refused; an empty text removes the value.
+    for (const auto &[position, text] : QList<QPair<int, QString>>{
+             {0, "0.1"}, {101, "0.1"}, {3, "abc"}, {3, "0,12"}, {3, "1)2("}, {3, "0.1\n"}, {3, "1E-5"}, {3, "0.\u00B9"}})
+        QVERIFY2(!stand.setValue(position, text), qPrintable(text));
+    QCOMPARE(b.exchange(Poll(2)), Chunks{DataReply(2, "3(0.12)11(1.4)")});
+    QVERIFY(stand.setValue(3, ""));
+    QVERIFY(stand.setValue(11, ""));
+    QCOMPARE(b.exchange(Poll(2)), Chunks{Ack(2)});
 }
 
 void TstSimulator::requestsWithoutReply_data()
@@ -390,7 +621,29 @@ void TstSimulator::scenario()
     QCOMPARE(b.exchange(Data(0, 'P', kProgram)), Chunks{Ack(0)});
     QCOMPARE(b.exchange(Poll(5)), (Chunks{Ack(5), Ack(5)}));
 
-    // A file with the least: the demo stands and no faults.
+    // Status faults and meter values: the third reading reports the overload, stand 5 its
+    // value, and stand 2 (no meters listed for it) nothing.
+    const QByteArray more = R"({"stands": [2, 5],
+        "sourceStatus": [{"status": 64, "after": 2}, {"status": 32, "after": 3, "count": -1}],
+        "meters": [{"stand": 5, "position": 12, "value": "-0.35"}, {"stand": 5, "position": 3, "value": "0.12"}]})";
+    QCOMPARE(b.simulator.loadScenario(QJsonDocument::fromJson(more).object()), QString());
+    QVERIFY(b.simulator.faults().rules().isEmpty());
+    b.clock.advance(SimSource::SettleMs); // the programming above has settled
+    QList<int> statuses;
+    for (int k = 0; k < 6; ++k) {
+        const Chunks reply = b.exchange(Poll(0), 1000);
+        bench::SourceState state;
+        QVERIFY(reply.size() == 1 && bench::ParseSourceReply(reply.at(0), state));
+        statuses << state.Status;
+    }
+    QCOMPARE(statuses, (QList<int>{0, 0, 64, 32, 32, 32}));
+    QCOMPARE(b.exchange(Poll(5)), Chunks{DataReply(5, "3(0.12)12(-0.35)")});
+    QCOMPARE(b.exchange(Poll(2)), Chunks{Ack(2)});
+    QCOMPARE(b.simulator.loadScenario(QJsonDocument::fromJson(R"({"meters": []})").object()), QString());
+    QCOMPARE(b.exchange(Poll(1)), Chunks{Ack(1)});
+    QVERIFY(b.simulator.source().statusFaults().isEmpty());
+
+    // A file with the least: the demo bench.
     QTemporaryDir dir;
     const QString path = dir.filePath("bench.json");
     QFile file(path);
@@ -400,6 +653,7 @@ void TstSimulator::scenario()
     QCOMPARE(b.simulator.loadScenarioFile(path), QString());
     QCOMPARE(b.simulator.presentStands(), (QList<int>{1, 2, 3}));
     QVERIFY(b.simulator.faults().rules().isEmpty());
+    QCOMPARE(b.simulator.stand(1).values().size(), 6);
 
     QVERIFY(b.simulator.loadScenarioFile(dir.filePath("missing.json")).contains("missing.json"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -430,6 +684,31 @@ void TstSimulator::badScenarioChangesNothing_data()
     QTest::newRow("second fault bad")
         << QByteArray(R"({"faults": [{"device": 1, "fault": "Nak"}, {"device": 1, "fault": "Nak", "size": 1}]})")
         << "fault 2: unknown key \"size\"";
+    QTest::newRow("sourceStatus not a list") << QByteArray(R"({"sourceStatus": 64})") << "\"sourceStatus\" must be a list";
+    QTest::newRow("status 256")
+        << QByteArray(R"({"sourceStatus": [{"status": 256}]})") << "source status 1: \"status\" must be";
+    QTest::newRow("no status") << QByteArray(R"({"sourceStatus": [{"count": 1}]})") << "source status 1: \"status\"";
+    QTest::newRow("status count 0")
+        << QByteArray(R"({"sourceStatus": [{"status": 64, "count": 0}]})") << "source status 1: \"count\"";
+    QTest::newRow("status after -1")
+        << QByteArray(R"({"sourceStatus": [{"status": 64, "after": -1}]})") << "source status 1: \"after\"";
+    QTest::newRow("status key unknown") << QByteArray(R"({"sourceStatus": [{"status": 64}, {"status": 64, "every": 2}]})")
+                                        << "source status 2: unknown key \"every\"";
+    QTest::newRow("meters not a list") << QByteArray(R"({"meters": {}})") << "\"meters\" must be a list";
+    QTest::newRow("meter on stand 11")
+        << QByteArray(R"({"meters": [{"stand": 11, "position": 1, "value": "0.1"}]})") << "meter 1: \"stand\"";
+    QTest::newRow("meter at position 101")
+        << QByteArray(R"({"meters": [{"stand": 1, "position": 101, "value": "0.1"}]})") << "meter 1: \"position\"";
+    QTest::newRow("meter value a JSON number")
+        << QByteArray(R"({"meters": [{"stand": 1, "position": 1, "value": 0.1}]})") << "meter 1: \"value\"";
+    QTest::newRow("meter value with a comma")
+        << QByteArray(R"({"meters": [{"stand": 1, "position": 1, "value": "0,1"}]})") << "meter 1: \"value\"";
+    QTest::newRow("meter value empty")
+        << QByteArray(R"({"meters": [{"stand": 1, "position": 1, "value": ""}]})") << "meter 1: \"value\"";
+    QTest::newRow("meter given twice")
+        << QByteArray(R"({"meters": [{"stand": 1, "position": 3, "value": "0.1"},
+                                     {"stand": 1, "position": 3, "value": "0.2"}]})")
+        << "meter 2: stand 1 position 3 is given twice";
 }
 
 void TstSimulator::badScenarioChangesNothing()
@@ -439,6 +718,8 @@ void TstSimulator::badScenarioChangesNothing()
     Bench b;
     b.simulator.setPresentStands({4});
     b.simulator.faults().add({FaultKind::Silent, 4, 'U', 2});
+    b.simulator.source().addStatusFault(128, 1, 5);
+    b.simulator.stand(4).setValue(7, "0.5");
     QJsonParseError error;
     const QJsonObject scenario = QJsonDocument::fromJson(json, &error).object();
     QCOMPARE(error.error, QJsonParseError::NoError);
@@ -448,41 +729,86 @@ void TstSimulator::badScenarioChangesNothing()
     QCOMPARE(b.simulator.presentStands(), QList<int>{4});
     QCOMPARE(b.simulator.faults().rules().size(), 1);
     QCOMPARE(b.simulator.faults().rules().at(0).count, 2);
+    QCOMPARE(b.simulator.source().statusFaults().size(), 1);
+    QCOMPARE(b.simulator.source().statusFaults().at(0).after, 5);
+    QCOMPARE(b.simulator.stand(4).values(), (QMap<int, QByteArray>{{7, "0.5"}}));
+    QVERIFY(b.simulator.stand(1).values().isEmpty());
+}
+
+void TstSimulator::demoBench()
+{
+    Bench b;
+    QCOMPARE(b.exchange(Poll(1)), Chunks{Ack(1)}); // a bare bench: no meter values
+    b.simulator.applyScenario(Scenario::demo());
+    QCOMPARE(b.simulator.presentStands(), (QList<int>{1, 2, 3}));
+    for (int n = 1; n <= 3; ++n) {
+        const Chunks reply = b.exchange(Poll(n));
+        QCOMPARE(reply.size(), 1);
+        const QList<QPair<int, QByteArray>> groups = StandGroups(reply.at(0).mid(3, reply.at(0).size() - 5));
+        QCOMPARE(groups.size(), 6);
+        bool failedMeter = false;
+        for (int p = 1; p <= 6; ++p) {
+            QCOMPARE(groups.at(p - 1).first, p);
+            failedMeter = failedMeter || std::abs(UTools::WireToFloat(QString::fromLatin1(groups.at(p - 1).second))) > 1;
+        }
+        QVERIFY(failedMeter); // one meter of each stand beyond 1 %
+    }
 }
 
 void TstSimulator::parser_data()
 {
-    QTest::addColumn<Chunks>("input");
+    QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<Chunks>("requests");
     const QByteArray setup = Data(2, 'U', "hX0YiX0YaX57.7YbX5YdX0.8LYeX5Y"); // check byte 0x03
     QVERIFY(setup.endsWith(QByteArray() + ETX + ETX));
     const QByteArray closing("/0\x01X\x03");
     const QByteArray stop = QByteArray("\xFF\x01X\x03", 4) + '\0';
+    const QByteArray longest = Data(0, 'P', QByteArray(250, 'A'));
+    QCOMPARE(longest.size(), RequestParser::MaxRequestBytes);
 
-    Chunks bytes;
-    for (char c : setup)
-        bytes << QByteArray(1, c);
-    QTest::newRow("byte by byte, check byte ETX") << bytes << Chunks{setup};
-    QTest::newRow("back to back") << Chunks{setup + Poll(0) + stop} << Chunks{setup, Poll(0), stop};
-    QTest::newRow("cut after the ETX") << Chunks{QByteArray("1?\x03"), QByteArray(1, '\0')} << Chunks{Poll(0)};
-    QTest::newRow("closing frame ends at its ETX") << Chunks{closing + Poll(0)} << Chunks{closing, Poll(0)};
-    QTest::newRow("closing frame in pieces") << Chunks{"/", "0", closing.mid(2)} << Chunks{closing};
-    QTest::newRow("noise before") << Chunks{QByteArray("\x00\x55zz", 4) + Poll(1)} << Chunks{Poll(1)};
-    QTest::newRow("address bytes in the noise") << Chunks{"77", "/1" + Poll(0)} << Chunks{Poll(0)};
-    QTest::newRow("a start without ETX is noise")
-        << Chunks{Addr(0) + SOH + QByteArray(300, 'A') + Poll(0)} << Chunks{Poll(0)};
+    QTest::newRow("check byte ETX") << setup << Chunks{setup};
+    QTest::newRow("back to back") << setup + Poll(0) + stop << Chunks{setup, Poll(0), stop};
+    QTest::newRow("closing frame ends at its ETX") << closing + Poll(0) << Chunks{closing, Poll(0)};
+    QTest::newRow("noise before") << QByteArray("\x00\x55zz", 4) + Poll(1) << Chunks{Poll(1)};
+    QTest::newRow("address bytes in the noise") << "77/1" + Poll(0) << Chunks{Poll(0)};
+    QTest::newRow("cut-off request before a poll") << Addr(1) + SOH + 'U' + Poll(0) << Chunks{Poll(0)};
+    QTest::newRow("a start without ETX is noise") << Addr(0) + SOH + QByteArray(300, 'A') + Poll(0) << Chunks{Poll(0)};
+    QTest::newRow("the longest request") << longest + Poll(0) << Chunks{longest, Poll(0)};
+    QTest::newRow("one byte longer is noise") << Data(0, 'P', QByteArray(251, 'A')) + Poll(0) << Chunks{Poll(0)};
+    // Both once cut differently fed whole and byte by byte, or lost the poll.
+    QTest::newRow("runaway start before the closing frame")
+        << QByteArray("\x00\x31\x01", 3) + QByteArray(300, '\x41') + QByteArray::fromHex("2F30015803313F0300")
+        << Chunks{closing, Poll(0)};
+    QTest::newRow("cut-off request before the closing frame") << QByteArray::fromHex("00320155" "2F30015803313F0300")
+                                                              << Chunks{closing, Poll(0)};
 }
 
 void TstSimulator::parser()
 {
-    QFETCH(Chunks, input);
+    QFETCH(QByteArray, stream);
     QFETCH(Chunks, requests);
-    RequestParser parser;
-    Chunks out;
-    for (const QByteArray &chunk : input)
-        out << parser.feed(chunk);
-    QCOMPARE(out, requests);
-    QCOMPARE(parser.pendingBytes(), 0);
+    // Whole, byte by byte, and in a few random chunkings: the same requests every time.
+    QList<Chunks> chunkings{{stream}, {}};
+    for (char c : stream)
+        chunkings[1] << QByteArray(1, c);
+    QRandomGenerator random(710);
+    for (int k = 0; k < 3; ++k) {
+        Chunks chunks;
+        for (qsizetype at = 0; at < stream.size();) {
+            const qsizetype n = random.bounded(1, 9);
+            chunks << stream.mid(at, n);
+            at += n;
+        }
+        chunkings << chunks;
+    }
+    for (const Chunks &chunks : chunkings) {
+        RequestParser parser;
+        Chunks out;
+        for (const QByteArray &chunk : chunks)
+            out << parser.feed(chunk);
+        QCOMPARE(out, requests);
+        QCOMPARE(parser.pendingBytes(), 0);
+    }
 }
 
 void TstSimulator::parserBufferStaysBoundedUnderNoise()
