@@ -9,6 +9,7 @@
 #include "common/RegistryIni.h"
 #include "common/Scheduler.h"
 #include "sim/BenchSimulator.h"
+#include "sim/Scenario.h"
 #include "sim/SimLine.h"
 
 #include <QApplication>
@@ -56,8 +57,10 @@ QStringList furtherPorts(const RegistryIni &registry)
 void loadSimulatorScenario(sim::BenchSimulator &simulator, Prompts &prompts)
 {
     const QString path = QDir::current().filePath(QStringLiteral("bench-sim.json"));
-    if (!QFileInfo::exists(path))
+    if (!QFileInfo::exists(path)) {
+        simulator.applyScenario(sim::Scenario::demo()); // the demo bench, with a few meter values
         return;
+    }
     if (const QString complaint = simulator.loadScenarioFile(path); !complaint.isEmpty())
         prompts.warning(ControllerTitle, QStringLiteral("Сценарий имитатора не загружен: ") + complaint);
 }
