@@ -13,7 +13,13 @@
 #include <vector>
 
 class QAction;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTableView;
+class QToolButton;
 class Prompts;
 class Scheduler;
 class SchedulerTimer;
@@ -63,6 +69,8 @@ public:
     void StartManualMeasurement();
     void ApplySourceControl();
     void CurrentOff();
+    /// BView "Режим посмотра результатов": GridTest shown while it is up, GridView while down.
+    void BViewClick();
 
     // StandReplyContext
     bool hasPoints() const override;
@@ -98,10 +106,52 @@ public:
     QLabel *LTimeLimit;  ///< remaining resource, "100 %"
     QAction *AGo, *AStop, *ANext, *APrior, *ASelect;
 
+    // The other controls by their component names (Part 3.1).
+    QWidget *Panel2;     ///< top bar
+    QWidget *PBase;      ///< AGo, AStop, "Выход"
+    QWidget *PNavigator; ///< APrior, ASelect, ANext
+    QWidget *PNumber;    ///< "Номера поверяемых счетчиков"
+    QWidget *PReport;    ///< ADateinBase, BReport
+    QWidget *PView;      ///< BView
+    QWidget *POK;        ///< BOK "Далее", hidden
+    QWidget *Panel7;     ///< PTimeLimit, PTime
+    QWidget *PTime;      ///< LTime, LTimeDec
+    QLabel *LTime;       ///< elapsed time of the run
+    QLabel *LTimeDec;    ///< time left in the point
+    QWidget *PTable;     ///< GridTest and GridView
+    QGroupBox *GBParam;  ///< "Задаваемые параметры": PMistake or PHand
+    QWidget *PMistake;   ///< the point list and the current point's set values
+    QTableView *DBGrid;  ///< the point list over ADOTestBuf, read-only
+    QWidget *PParam;
+    QLineEdit *DBVoltM, *DBTokM, *DBAngleM; ///< PU, PI, PAngle of the current point
+    QWidget *PHand;      ///< manual entry (manual check, source control)
+    QWidget *Panel3;     ///< status bar
+    QLabel *PSource;     ///< "Источник включен"
+    QToolButton *BView, *BReport, *BNumber, *BExit;
+    QPushButton *BOK;
+    QAction *ASbrosCH, *ASbrosStend, *ADateinBase;
+    QMenu *PMSbros, *PMFit;
+    QAction *NFit, *NNotFit;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void buildActions();
+    void buildLayout();
+    void bindPointList();
+    void layoutPointList();
+    void followPointListRow(int row);
+    void showCurrentPoint();
+    void setupCommon(const QString &caption);
+    void showPanels(bool time, bool view, bool navigator, bool number, bool report);
+    void showBottomPanel(QWidget *panel);
+    QString rebuildTestBuf();
+    int presentStands() const;
+    bool warmUpTicked() const;
+    void resetPoint(int point);
+    static void clearGrid(TKorColorStringGrid &grid);
+
     TFMain &m_main;
     TDM &m_dm;
     Prompts &m_prompts;
