@@ -301,7 +301,7 @@ void TKorColorStringGrid::DrawCell(QPainter &painter, int col, int row, const QR
         painter.setFont(look.font);
         painter.setPen(look.fontColor);
         const QFontMetrics fm(look.font);
-        // Centred as the Part computes it; right and bottom are the first pixels outside.
+        // Centred on the cell; right and bottom are the first pixels outside.
         const int right = rect.left() + rect.width();
         const int bottom = rect.top() + rect.height();
         const int x = roundToInt((rect.left() + right) / 2.0) - roundToInt(fm.horizontalAdvance(text) / 2.0);

@@ -1,6 +1,6 @@
 // The controller's colour string grid: text cells with fixed header rows and columns, in
 // which every cell has its own background and font colour and the header cells are drawn
-// from three property sets of their own (Part 3.6). The result grids of the run window and
+// from three property sets of their own. The result grids of the run window and
 // the serial numbers grid are instances of it.
 //
 // Fixed rows and columns are the first rows and columns of the grid itself (not Qt's header
@@ -144,7 +144,7 @@ signals:
     void cellMouseDown(int col, int row, Qt::MouseButton button);
 
 protected:
-    /// Draws one cell (Part 3.6, DrawCell).
+    /// Draws one cell (DrawCell).
     void DrawCell(QPainter &painter, int col, int row, const QRect &rect) const;
 
     void mousePressEvent(QMouseEvent *event) override;

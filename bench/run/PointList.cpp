@@ -1,4 +1,4 @@
-// The run's preparation (Part 3.8): the map between stands and grid rows, and the point list
+// The run's preparation: the map between stands and grid rows, and the point list
 // TTestBuf rebuilt from the chosen test, its special tests and the warm-up.
 #include "bench/run/TFTest.h"
 

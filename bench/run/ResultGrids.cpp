@@ -1,4 +1,4 @@
-// The two result grids and the measurement buffer of a run (Part 3.8): their layouts for the
+// The two result grids and the measurement buffer of a run: their layouts for the
 // present stands and the point list, and the resets at the start of a run and of a point.
 #include "bench/run/TFTest.h"
 

@@ -37,7 +37,7 @@ constexpr int ParamHeight = 223; ///< GBParam
 constexpr int TopBarHeight = 52; ///< Panel2
 constexpr int GridTestRowHeight = 45;
 
-/// The point list's columns in the order and with the titles of Part 3.1.
+/// The point list's columns in the order and with the titles the operator knows.
 const QList<std::pair<const char *, const char *>> PointListColumns{
     {"PNumPoint1", "№"},          {"PPersentU", "%U"},          {"PPersentI", "%I"},
     {"PInverseTok", "Инв. тока"}, {"PKM", "KM"},                {"PLC", "LC"},
@@ -45,7 +45,7 @@ const QList<std::pair<const char *, const char *>> PointListColumns{
     {"PMeasureMin", "%, min"},    {"PCountMeasure", "Кол. Изм."}, {"PStopPoint", "Параметры"},
     {"PMode", "Режим"}};
 
-/// The point list as the grid shows it: read-only, coded values as their texts (Part 3.8),
+/// The point list as the grid shows it: read-only, coded values as their texts,
 /// and the "%I" cell light red when the point's current exceeds the meter type's Imax.
 class PointListView final : public QIdentityProxyModel
 {
@@ -200,7 +200,7 @@ void TFTest::buildActions()
         a->setEnabled(enabled);
         return a;
     };
-    // Start states of Part 3.1; the navigation follows the mode set-up (all disable it).
+    // Start states; the navigation follows the mode set-up (all disable it).
     // Their handlers come with the run engine.
     AGo = action("AGo", "Начать/Продолжить тест", true);
     AStop = action("AStop", "Закончить тест", false);
@@ -368,7 +368,7 @@ void TFTest::buildLayout()
     values->addRow(energy);
     mistake->addWidget(PParam);
 
-    // Manual entry (Part 3.4) fills this panel.
+    // Manual entry fills this panel.
     PHand = panel(GBParam, QStringLiteral("PHand"));
     PHand->hide();
     param->addWidget(PMistake);
@@ -496,7 +496,7 @@ void TFTest::showBottomPanel(QWidget *shown)
 }
 
 // The steps that need the run engine (timers, action states beyond the start states) and
-// the manual entry groups GBMistake/GBTime (Part 3.4) come with them.
+// the manual entry groups GBMistake/GBTime come with them.
 void TFTest::SetupVerification()
 {
     setupCommon(QStringLiteral("Поверка"));
@@ -620,8 +620,8 @@ void TFTest::setViewCell(int col, int row, const QString &text, std::optional<QC
     writeCell(*GridView, col, row, text, colour);
 }
 
-// The tolerance DBDopMin/DBDop of manual check is typed in the manual entry panel (Part
-// 3.4), which comes with the next step; until then it reads 0.
+// The tolerance DBDopMin/DBDop of manual check is typed in the manual entry panel, which
+// comes with the run engine; until then it reads 0.
 double TFTest::toleranceMin() const { return 0; }
 double TFTest::toleranceMax() const { return 0; }
 

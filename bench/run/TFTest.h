@@ -106,7 +106,7 @@ public:
     QLabel *LTimeLimit;  ///< remaining resource, "100 %"
     QAction *AGo, *AStop, *ANext, *APrior, *ASelect;
 
-    // The other controls by their component names (Part 3.1).
+    // The other controls by their component names.
     QWidget *Panel2;     ///< top bar
     QWidget *PBase;      ///< AGo, AStop, "Выход"
     QWidget *PNavigator; ///< APrior, ASelect, ANext

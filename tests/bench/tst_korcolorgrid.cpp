@@ -1,4 +1,4 @@
-// The colour string grid (Part 3.6): which property set a cell is drawn from and what lands
+// The colour string grid: which property set a cell is drawn from and what lands
 // on screen, text writes that change nothing repaint nothing, a right click selects its cell
 // before the pop-up menu opens, and header cells that stay in place when the grid scrolls.
 #include "bench/run/KorColorStringGrid.h"

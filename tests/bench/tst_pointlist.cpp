@@ -1,4 +1,4 @@
-// The run window's preparation (Parts 3.1, 3.8): the stand map, the point list TTestBuf with
+// The run window's preparation: the stand map, the point list TTestBuf with
 // its special tests and warm-up in run order, the two result grids' layouts and widths, the
 // buffers and their resets, the window's controls and its close.
 #include "bench/data/TDM.h"
@@ -138,7 +138,7 @@ struct Bench : fixtures::ControllerData
         QCOMPARE(hand->post(), QString());
     }
 
-    /// What the main window's mode action does after its checks (Part 2.4, step 5).
+    /// What the main window's mode action does after its checks.
     void openMode(int mode)
     {
         main->Mode = mode;
