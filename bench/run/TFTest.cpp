@@ -121,17 +121,6 @@ private:
     QHash<int, QString> m_names; ///< the shown columns' field names by column
 };
 
-QLabel *statusPanel(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setFrameShape(QFrame::StyledPanel);
-    l->setFrameShadow(QFrame::Sunken);
-    l->setAutoFillBackground(true);
-    l->setMinimumWidth(110);
-    return l;
-}
-
 QWidget *panel(QWidget *parent, const QString &name)
 {
     auto *w = new QFrame(parent);
@@ -379,20 +368,15 @@ void TFTest::buildLayout()
     auto *status = new QHBoxLayout(Panel3);
     status->setContentsMargins(0, 0, 0, 0);
     status->setSpacing(2);
-    PSource = statusPanel(Panel3, QStringLiteral("PSource"), QStringLiteral("Источник включен"));
-    PVoltage = statusPanel(Panel3, QStringLiteral("PVoltage"), QStringLiteral("U = "));
-    PPower = statusPanel(Panel3, QStringLiteral("PPower"), QStringLiteral("P = "));
-    PTok = statusPanel(Panel3, QStringLiteral("PTok"), QStringLiteral("I = "));
-    PFreg = statusPanel(Panel3, QStringLiteral("PFreg"), QStringLiteral("F = "));
-    PKm = statusPanel(Panel3, QStringLiteral("PKm"), QStringLiteral("Коэф. мощ. = "));
-    PLimitcurrent = statusPanel(Panel3, QStringLiteral("PLimitcurrent"), QStringLiteral("Предел по току: "));
-    PLimitcurrent->setMinimumWidth(250);
-    PStend = new QLabel(Panel3);
-    PStend->setObjectName(QStringLiteral("PStend"));
-    QFont stendFont = PStend->font();
-    stendFont.setPixelSize(19);
-    PStend->setFont(stendFont);
-    PStend->setStyleSheet(QStringLiteral("color: red;"));
+    PSource = makeStatusPanel(Panel3, QStringLiteral("PSource"), QStringLiteral("Источник включен"));
+    const SourcePanels source = makeSourcePanels(Panel3);
+    PVoltage = source.PVoltage;
+    PPower = source.PPower;
+    PTok = source.PTok;
+    PFreg = source.PFreg;
+    PKm = source.PKm;
+    PLimitcurrent = source.PLimitcurrent;
+    PStend = makeStendCaption(Panel3);
     for (QLabel *p : {PSource, PVoltage, PPower, PTok, PFreg, PKm, PLimitcurrent})
         status->addWidget(p);
     status->addWidget(PStend, 1);
@@ -499,26 +483,19 @@ void TFTest::showBottomPanel(QWidget *shown)
 // the manual entry groups GBMistake/GBTime come with them.
 void TFTest::SetupVerification()
 {
-    setupCommon(QStringLiteral("Поверка"));
     // PNumber stands right after PBase, where the hidden navigator would be.
-    showPanels(true, true, false, true, true);
-    BView->setEnabled(true);
-    BView->setChecked(false);
-    BReport->setEnabled(false);
-    ADateinBase->setEnabled(false);
-    POK->hide();
-    showBottomPanel(PMistake);
-    GridTest->show();
-    GridView->hide();
-    FillTestBuf();
-    m_main.Results.assign(std::size_t(m_dm.ADOTestBuf->rowCount()) + 1, PointResults{});
-    ResetAllResults();
+    setupAutomatic(QStringLiteral("Поверка"), false, true);
 }
 
 void TFTest::SetupAdjustment()
 {
-    setupCommon(QStringLiteral("Регулировка"));
-    showPanels(true, true, true, false, true);
+    setupAutomatic(QStringLiteral("Регулировка"), true, false);
+}
+
+void TFTest::setupAutomatic(const QString &caption, bool navigator, bool numbers)
+{
+    setupCommon(caption);
+    showPanels(true, true, navigator, numbers, true);
     BView->setEnabled(true);
     BView->setChecked(false);
     BReport->setEnabled(false);

@@ -7,6 +7,7 @@
 
 #include "bench/link/StandReply.h"
 #include "bench/link/TStend.h"
+#include "bench/run/SourcePanels.h"
 
 #include <QWidget>
 #include <array>
@@ -29,13 +30,6 @@ namespace bench {
 class TDM;
 class TFMain;
 class TKorColorStringGrid;
-
-/// The six source panels of a window (main window and run window carry the same names).
-struct SourcePanels
-{
-    QLabel *PVoltage = nullptr, *PPower = nullptr, *PTok = nullptr, *PFreg = nullptr, *PKm = nullptr,
-           *PLimitcurrent = nullptr;
-};
 
 class TFTest : public QWidget, public StandReplyContext
 {
@@ -144,6 +138,8 @@ private:
     void followPointListRow(int row);
     void showCurrentPoint();
     void setupCommon(const QString &caption);
+    /// Verification and adjustment: the point list, the result grids and the buffer.
+    void setupAutomatic(const QString &caption, bool navigator, bool numbers);
     void showPanels(bool time, bool view, bool navigator, bool number, bool report);
     void showBottomPanel(QWidget *panel);
     QString rebuildTestBuf();

@@ -1,6 +1,8 @@
 // The main window's controls, actions and menus, by their component names.
 #include "bench/shell/TFMain.h"
 
+#include "bench/run/SourcePanels.h"
+
 #include "bench/data/TDM.h"
 #include "bench/shell/SetupWidgets.h"
 #include "sim/SimLine.h"
@@ -42,17 +44,6 @@ QAction *action(QObject *parent, const QString &name, const QString &category, c
     if (!hint.isEmpty())
         a->setToolTip(hint);
     return a;
-}
-
-QLabel *panel(QWidget *parent, const QString &name, const QString &caption)
-{
-    auto *l = new QLabel(caption, parent);
-    l->setObjectName(name);
-    l->setFrameShape(QFrame::StyledPanel);
-    l->setFrameShadow(QFrame::Sunken);
-    l->setAutoFillBackground(true);
-    l->setMinimumWidth(110);
-    return l;
 }
 
 QLineEdit *lineEdit(QWidget *parent, const QString &name, bool readOnly = false)
@@ -310,19 +301,14 @@ void TFMain::buildLayout()
     layout->addWidget(PMenu);
     layout->addLayout(middle, 1);
 
-    PVoltage = panel(this, QStringLiteral("PVoltage"), QStringLiteral("U = "));
-    PPower = panel(this, QStringLiteral("PPower"), QStringLiteral("P = "));
-    PTok = panel(this, QStringLiteral("PTok"), QStringLiteral("I = "));
-    PFreg = panel(this, QStringLiteral("PFreg"), QStringLiteral("F = "));
-    PKm = panel(this, QStringLiteral("PKm"), QStringLiteral("Коэф. мощ. = "));
-    PLimitcurrent = panel(this, QStringLiteral("PLimitcurrent"), QStringLiteral("Предел по току: "));
-    PLimitcurrent->setMinimumWidth(250);
-    PStend = new QLabel(this);
-    PStend->setObjectName(QStringLiteral("PStend"));
-    QFont stendFont = PStend->font();
-    stendFont.setPixelSize(19);
-    PStend->setFont(stendFont);
-    PStend->setStyleSheet(QStringLiteral("color: red;"));
+    const SourcePanels source = makeSourcePanels(this);
+    PVoltage = source.PVoltage;
+    PPower = source.PPower;
+    PTok = source.PTok;
+    PFreg = source.PFreg;
+    PKm = source.PKm;
+    PLimitcurrent = source.PLimitcurrent;
+    PStend = makeStendCaption(this);
     for (QLabel *p : {PVoltage, PPower, PTok, PFreg, PKm, PLimitcurrent})
         statusBar()->addWidget(p);
     statusBar()->addWidget(PStend, 1);
