@@ -8,6 +8,7 @@
 #include "sim/BenchSimulator.h"
 #include "sim/SimLine.h"
 #include "tests/fixtures/ControllerData.h"
+#include "tests/fixtures/ControllerWindow.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScriptedPrompts.h"
 #include "tests/fixtures/VirtualScheduler.h"
@@ -22,24 +23,13 @@
 using namespace bench;
 
 namespace {
-struct Bench : fixtures::ControllerData
+struct Bench : fixtures::ControllerWindow
 {
-    fixtures::TempRegistry reg;
-    VirtualScheduler scheduler;
-    ScriptedPrompts prompts;
-    sim::BenchSimulator simulator{scheduler};
-    std::unique_ptr<TFMain> main;
-
-    Bench() : ControllerData(QStringLiteral("mainprobe"))
+    Bench() : ControllerWindow(QStringLiteral("mainprobe"))
     {
-        reg.registry().writeString("SoftWare\\TK710 v2.0\\confStend", "ComPort", sim::SimulatorPortName);
         simulator.setPresentStands({1, 3});
-        auto factory = [this](const QString &) -> std::unique_ptr<SerialLine> {
-            return std::make_unique<sim::SimLine>(scheduler, simulator);
-        };
-        main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, factory, {}});
+        openOnSimulator();
     }
-    ~Bench() { main.reset(); } // the window goes before its data
     QStringList lines() const
     {
         QStringList out;

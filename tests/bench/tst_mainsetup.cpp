@@ -8,6 +8,7 @@
 #include "bench/shell/TFMain.h"
 #include "common/RegistryIni.h"
 #include "tests/fixtures/ControllerData.h"
+#include "tests/fixtures/ControllerWindow.h"
 #include "tests/fixtures/FakeSerialLine.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScriptedPrompts.h"
@@ -37,24 +38,16 @@ const QString NoStands = QStringLiteral("Необходимо выбрать т�
 
 /// A main window over a fresh demo database (stands fitted with "СЭО-101" "01", no position
 /// ticked), virtual time, scripted prompts and a temporary registry.
-struct Bench : fixtures::ControllerData
+struct Bench : fixtures::ControllerWindow
 {
-    fixtures::TempRegistry reg;
-    VirtualScheduler scheduler;
-    ScriptedPrompts prompts;
-    fixtures::FakeLines lines;
-    std::unique_ptr<TFMain> main;
-
-    Bench() : ControllerData(QStringLiteral("mainsetup")) {}
-    ~Bench() { main.reset(); }
+    Bench() : ControllerWindow(QStringLiteral("mainsetup")) {}
 
     void remember(const QString &name, const QVariant &value) { reg.registry().writeString(Stend, name, value.toString()); }
     TFMain &open()
     {
         Q_ASSERT(ready());
         dm->DataModuleCreate(); // a start reads what the test put into the database
-        main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, lines.factory(), {}});
-        return *main;
+        return ControllerWindow::open();
     }
     /// What a probe that found `stands` leaves behind.
     void found(std::initializer_list<int> stands)

@@ -12,6 +12,7 @@
 #include "sim/BenchSimulator.h"
 #include "sim/SimLine.h"
 #include "tests/fixtures/ControllerData.h"
+#include "tests/fixtures/ControllerWindow.h"
 #include "tests/fixtures/EngineBench.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScriptedPrompts.h"
@@ -25,23 +26,9 @@ using namespace bench;
 
 namespace {
 
-struct Bench : fixtures::ControllerData
+struct Bench : fixtures::ControllerWindow
 {
-    fixtures::TempRegistry reg;
-    VirtualScheduler scheduler;
-    ScriptedPrompts prompts;
-    sim::BenchSimulator simulator{scheduler};
-    std::unique_ptr<TFMain> main;
-
-    Bench() : ControllerData(QStringLiteral("overload"))
-    {
-        reg.registry().writeString("SoftWare\\TK710 v2.0\\confStend", "ComPort", sim::SimulatorPortName);
-        auto factory = [this](const QString &) -> std::unique_ptr<SerialLine> {
-            return std::make_unique<sim::SimLine>(scheduler, simulator);
-        };
-        main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, factory, {}});
-    }
-    ~Bench() { main.reset(); }
+    Bench() : ControllerWindow(QStringLiteral("overload")) { openOnSimulator(); }
 
     /// A verification point has programmed the source to 230 V, 5 A and it has settled.
     void pointRunning()

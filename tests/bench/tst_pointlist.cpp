@@ -8,6 +8,7 @@
 #include "bench/shell/TFMain.h"
 #include "common/DatabaseInit.h"
 #include "tests/fixtures/ControllerData.h"
+#include "tests/fixtures/ControllerWindow.h"
 #include "tests/fixtures/FakeSerialLine.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScriptedPrompts.h"
@@ -52,25 +53,16 @@ struct Special
 
 /// A main window on fake lines and virtual time over a fresh demo database, with its run
 /// window; test definitions are added to the database as each test needs them.
-struct Bench : fixtures::ControllerData
+struct Bench : fixtures::ControllerWindow
 {
-    fixtures::TempRegistry reg;
-    VirtualScheduler scheduler;
-    ScriptedPrompts prompts;
-    fixtures::FakeLines lines;
-    std::unique_ptr<TFMain> main;
-
-    Bench() : ControllerData(QStringLiteral("pointlist"))
+    Bench() : ControllerWindow(QStringLiteral("pointlist"))
     {
-        Q_ASSERT(ready());
-        main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, lines.factory(), {}});
+        open();
         // The stands carry the demo's first type: 230 V, 5 A, Imax 60 A.
         const int filter = dm->ADOTipF->find(QStringLiteral("PTip"), QStringLiteral("СЭО-101"));
         Q_ASSERT(filter >= 0);
         dm->ApplyTypeFilter(filter);
     }
-    ~Bench() { main.reset(); }
-
     TFTest &run() { return *main->runWindow; }
     QSqlDatabase db() { return dm->database(); }
 

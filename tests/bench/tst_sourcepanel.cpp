@@ -6,6 +6,7 @@
 #include "bench/shell/TFMain.h"
 #include "common/RegistryIni.h"
 #include "tests/fixtures/ControllerData.h"
+#include "tests/fixtures/ControllerWindow.h"
 #include "tests/fixtures/EngineBench.h"
 #include "tests/fixtures/FakeSerialLine.h"
 #include "tests/fixtures/Fixtures.h"
@@ -22,18 +23,9 @@ using namespace bench;
 
 namespace {
 
-struct Window : fixtures::ControllerData
+struct Window : fixtures::ControllerWindow
 {
-    fixtures::TempRegistry reg;
-    VirtualScheduler scheduler;
-    ScriptedPrompts prompts;
-    fixtures::FakeLines lines;
-    std::unique_ptr<TFMain> main;
-
-    Window() : ControllerData(QStringLiteral("sourcepanel"))
-    {
-        main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, lines.factory(), {}});
-    }
+    Window() : ControllerWindow(QStringLiteral("sourcepanel")) { open(); }
     /// Time passes with the console button down: the fake line answers nothing, and the
     /// link must not fill the prompts with its errors meanwhile.
     void pass(qint64 ms)
@@ -41,7 +33,6 @@ struct Window : fixtures::ControllerData
         main->TBPult->setChecked(true);
         scheduler.advance(ms);
     }
-    ~Window() { main.reset(); }
     void source(const QByteArray &field) { main->parseSourceReply(fixtures::dataReply('1', field)); }
     QStringList panels(const SourcePanels &w) const
     {

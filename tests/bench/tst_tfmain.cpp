@@ -9,6 +9,7 @@
 #include "common/ProtocolSettings.h"
 #include "common/RegistryIni.h"
 #include "tests/fixtures/ControllerData.h"
+#include "tests/fixtures/ControllerWindow.h"
 #include "tests/fixtures/FakeSerialLine.h"
 #include "tests/fixtures/Fixtures.h"
 #include "tests/fixtures/ScriptedPrompts.h"
@@ -37,26 +38,13 @@ const QString Sens = QStringLiteral("SoftWare\\TK710 v2.0\\confSens");
 
 /// A main window on fake lines, virtual time, scripted prompts, a temporary registry and a
 /// fresh demo database.
-struct Window : fixtures::ControllerData
+struct Window : fixtures::ControllerWindow
 {
-    fixtures::TempRegistry reg;
-    VirtualScheduler scheduler;
-    ScriptedPrompts prompts;
-    fixtures::FakeLines lines;
-    std::unique_ptr<TFMain> main;
-
     explicit Window(std::initializer_list<std::pair<QString, QString>> stored = {})
-        : ControllerData(QStringLiteral("tfmain"))
+        : ControllerWindow(QStringLiteral("tfmain"))
     {
         for (const auto &[name, value] : stored)
             reg.registry().writeString(name == "Sens" ? Sens : Stend, name, value);
-    }
-    ~Window() { main.reset(); } // the window goes before its data
-    TFMain &open(QStringList detected = {})
-    {
-        Q_ASSERT(ready());
-        main = std::make_unique<TFMain>(MainDeps{scheduler, prompts, reg.registry(), *dm, lines.factory(), detected});
-        return *main;
     }
     QString stored(const QString &name) { return reg.registry().readString(name == "Sens" ? Sens : Stend, name, "<none>"); }
     QStringList standLines() const
