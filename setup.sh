@@ -4,6 +4,9 @@
 #                               (demo database made when missing; --fresh makes it anew)
 #   ./setup.sh test [--sanitize] runs the whole test suite headless
 #                               (--sanitize: built with AddressSanitizer and UBSan)
+#   ./setup.sh fuzz [seconds]   builds the libFuzzer harnesses with clang in ./build-fuzz and
+#                               runs each for the given time (default 60) on a scratch copy
+#                               of its seeds; findings are left in ./build-fuzz/findings
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -73,8 +76,45 @@ run_tests() {
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j "$(nproc)"
 }
 
+run_fuzz() {
+    local seconds="${1:-60}"
+    local missing=()
+    for p in clang libclang-rt-14-dev; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        PACKAGES=("${missing[@]}")
+        install_packages
+    fi
+    # A folder of its own: the fuzz build uses clang, Debug (Qt assertions on) and instruments
+    # every library, so it never shares objects with the ordinary build.
+    local dir="$ROOT/build-fuzz"
+    say "Building the fuzz targets in $dir"
+    CC=clang CXX=clang++ cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTK710_FUZZ=ON
+    cmake --build "$dir" --target tk710-fuzz --parallel "$(nproc)"
+    local findings="$dir/findings"
+    mkdir -p "$findings"
+    for seeds in "$ROOT"/fuzz/seeds/*/; do
+        local target
+        target="$(basename "$seeds")"
+        [ -x "$dir/bin/fuzz_$target" ] || { say "fuzz_$target is not built; skipped"; continue; }
+        local corpus
+        corpus="$(mktemp -d)"
+        cp "$seeds"* "$corpus"/
+        say "fuzz_$target for ${seconds} s"
+        # Fork mode keeps going after a finding, so every target runs its full time.
+        (cd "$findings" && "$dir/bin/fuzz_$target" "$corpus" -max_total_time="$seconds" \
+            -fork=1 -ignore_crashes=1 -ignore_ooms=1 -artifact_prefix="$findings/$target-" \
+            -print_final_stats=1) || true
+        rm -rf "$corpus"
+    done
+    say "Findings (reproducing inputs) in $findings:"
+    ls -l "$findings"
+}
+
 case "${1:-}" in
     demo) install_packages; run_demo "${2:-}" ;;
     test) install_packages; run_tests "${2:-}" ;;
-    *) echo "usage: $0 demo [--fresh] | test [--sanitize]" >&2; exit 2 ;;
+    fuzz) install_packages; run_fuzz "${2:-}" ;;
+    *) echo "usage: $0 demo [--fresh] | test [--sanitize] | fuzz [seconds]" >&2; exit 2 ;;
 esac

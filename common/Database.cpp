@@ -23,6 +23,27 @@ QString engineMessage(const QSqlError &error)
 
 namespace {
 
+const QString DateTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz");
+
+} // namespace
+
+QString dateTimeText(const QDateTime &when)
+{
+    return when.isValid() ? when.toLocalTime().toString(DateTimeFormat) : QString();
+}
+
+std::optional<QDateTime> parseDateTimeText(const QString &text)
+{
+    QDateTime when = QDateTime::fromString(text, DateTimeFormat);
+    // fromString also takes texts that only look alike (a one-digit field); the stored form
+    // is the one dateTimeText writes.
+    if (!when.isValid() || when.toString(DateTimeFormat) != text)
+        return std::nullopt;
+    return when;
+}
+
+namespace {
+
 std::optional<QString> check(QSqlDatabase &db)
 {
     QSqlQuery q(db);

@@ -4,6 +4,7 @@
 // writing at once wait for each other instead of failing half-way.
 #pragma once
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 #include <optional>
@@ -22,6 +23,13 @@ void close(const QString &connectionName);
 
 /// Message of the last error of a query or connection, as the engine words it; never empty.
 QString engineMessage(const QSqlError &error);
+
+/// The stored text of a DATETIME column: local time as "yyyy-MM-ddTHH:mm:ss.zzz"
+/// ("2026-12-11T10:00:00.000"). One form for every writer, so that text comparisons in date
+/// conditions and the date index order runs by time. An invalid time gives a null text (NULL).
+QString dateTimeText(const QDateTime &when);
+/// The local time of a stored DATETIME text; nullopt for any other form.
+std::optional<QDateTime> parseDateTimeText(const QString &text);
 
 } // namespace Database
 

@@ -67,12 +67,17 @@ std::optional<QString> raiseProtocolNumberStrict(const QString &number, QString 
 bool ProtocolNumberKeyFilter::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
-        const QString text = static_cast<QKeyEvent *>(event)->text();
-        // Backspace comes as character 8; keys without a character (arrows, Delete) pass.
-        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Backspace)
-            return false;
-        if (!text.isEmpty() && !isProtocolNumberKey(text.at(0)))
-            return true;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        // Only typed characters are judged. Keys that carry a control character (Tab "\t",
+        // Enter "\r", Esc, Backspace "\b", Delete, Ctrl+C "\x03") or none at all (arrows,
+        // Home, End) and shortcuts held with Ctrl keep their meaning for the edit and for
+        // the dialog around it (next field, default button).
+        const Qt::KeyboardModifiers mods = key->modifiers();
+        const bool shortcut = (mods & Qt::ControlModifier) && !(mods & Qt::AltModifier); // Ctrl+Alt is AltGr
+        if (!shortcut)
+            for (const QChar c : key->text())
+                if (c.isPrint() && !isProtocolNumberKey(c))
+                    return true;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -44,7 +44,8 @@ QString raiseProtocolNumberTolerant(const QString &number);
 /// gives no result and `error` gets the message to show; nothing is to be changed then.
 std::optional<QString> raiseProtocolNumberStrict(const QString &number, QString *error);
 
-/// Event filter that applies `isProtocolNumberKey` to the typed characters of an edit.
+/// Event filter of an edit that drops the typed characters `isProtocolNumberKey` refuses;
+/// navigation, editing keys and Ctrl shortcuts pass.
 class ProtocolNumberKeyFilter final : public QObject
 {
 public:

@@ -13,8 +13,10 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// Values may hold any text; a line-based file needs backslash, line breaks and, in names,
-// '=' escaped. Section names are key paths and are written as they are.
+// A line-based file needs backslash and line breaks escaped in names and values, and in names
+// '=' and a first character that would make the line a comment or a section header. Every
+// other character, Cyrillic included, is written as it is, so ordinary names and values read
+// the same in any editor. Section names are key paths and are written as they are.
 QString escape(const QString &text, bool isName)
 {
     QString out;
@@ -26,8 +28,9 @@ QString escape(const QString &text, bool isName)
             out += QStringLiteral("\\n");
         else if (c == QLatin1Char('\r'))
             out += QStringLiteral("\\r");
-        else if (isName && c == QLatin1Char('='))
-            out += QStringLiteral("\\=");
+        else if (isName && (c == QLatin1Char('=') ||
+                            (out.isEmpty() && (c == QLatin1Char(';') || c == QLatin1Char('#') || c == QLatin1Char('[')))))
+            out += QLatin1Char('\\') + c;
         else
             out += c;
     }
@@ -64,9 +67,39 @@ qsizetype separatorOf(const QString &line)
     return -1;
 }
 
-RegistryIniFile::Content parse(const QString &text)
+template <typename Content>
+auto findSection(Content &content, const QString &name) -> decltype(&content.first())
 {
-    RegistryIniFile::Content content;
+    for (auto &section : content)
+        if (sameName(section.name, name))
+            return &section;
+    return nullptr;
+}
+
+// Sets one value; false when it already held that text. A name differing only in letter case
+// is the same value: it keeps its first spelling and place.
+bool setValue(RegistryIniFile::Section &section, const QString &ident, const QString &value)
+{
+    for (auto &v : section.values)
+        if (sameName(v.first, ident)) {
+            if (v.second == value)
+                return false;
+            v.second = value;
+            return true;
+        }
+    section.values.append({ident, value});
+    return true;
+}
+
+} // namespace
+
+RegistryIniFile::Content RegistryIniFile::parse(QString text)
+{
+    // An editor may have saved the file with a byte order mark.
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    Content content;
+    Section *current = nullptr;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (QString line : lines) {
         if (line.endsWith(QLatin1Char('\r')))
@@ -74,23 +107,30 @@ RegistryIniFile::Content parse(const QString &text)
         if (line.trimmed().isEmpty() || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
             continue;
         if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
-            content.append({line.mid(1, line.size() - 2), {}});
+            // A key written twice (the same path in another letter case) is one key, so a
+            // rewrite keeps the values of both copies.
+            const QString name = line.mid(1, line.size() - 2);
+            current = findSection(content, name);
+            if (!current) {
+                content.append({name, {}});
+                current = &content.last();
+            }
             continue;
         }
         const qsizetype eq = separatorOf(line);
-        if (eq < 0 || content.isEmpty())
+        if (eq < 0 || !current)
             continue; // not a value line: ignored, as an unreadable value reads as its default
-        content.last().values.append({unescape(QStringView(line).left(eq)), unescape(QStringView(line).mid(eq + 1))});
+        // A name stored twice reads as its later value, the one a rewrite keeps.
+        setValue(*current, unescape(QStringView(line).left(eq)), unescape(QStringView(line).mid(eq + 1)));
     }
     return content;
 }
 
-QByteArray serialize(const RegistryIniFile::Content &content)
+QByteArray RegistryIniFile::serialize(const Content &content)
 {
     QString out;
     for (const auto &section : content) {
-        if (section.values.isEmpty())
-            continue;
+        // A key without values is kept, as the registry keeps an emptied key.
         out += QLatin1Char('[') + section.name + QStringLiteral("]\n");
         for (const auto &[name, value] : section.values)
             out += escape(name, true) + QLatin1Char('=') + escape(value, false) + QLatin1Char('\n');
@@ -98,16 +138,6 @@ QByteArray serialize(const RegistryIniFile::Content &content)
     }
     return out.toUtf8();
 }
-
-const RegistryIniFile::Section *findSection(const RegistryIniFile::Content &content, const QString &name)
-{
-    for (const auto &section : content)
-        if (sameName(section.name, name))
-            return &section;
-    return nullptr;
-}
-
-} // namespace
 
 RegistryIniFile::Content RegistryIniFile::load() const
 {
@@ -188,26 +218,14 @@ bool RegistryIniFile::modify(Change change)
 
 namespace {
 
-// Sets one value in the content; false when it already held that text.
 bool setValue(RegistryIniFile::Content &content, const QString &section, const QString &ident, const QString &value)
 {
-    RegistryIniFile::Section *target = nullptr;
-    for (auto &s : content)
-        if (!target && sameName(s.name, section))
-            target = &s;
+    RegistryIniFile::Section *target = findSection(content, section);
     if (!target) {
         content.append({section, {}});
         target = &content.last();
     }
-    for (auto &v : target->values)
-        if (sameName(v.first, ident)) {
-            if (v.second == value)
-                return false;
-            v.second = value;
-            return true;
-        }
-    target->values.append({ident, value});
-    return true;
+    return setValue(*target, ident, value);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The registry as one INI file shared by both programs (platforms without a registry).
 // Sections are key paths written as they are ("[SoftWare\TK710 v2.0\confStend]"); names
-// compare without regard to letter case, as registry names do.
+// compare without regard to letter case, as registry names do. Value names and texts may
+// hold any characters: the few that the line format gives a meaning are escaped with '\'
+// ("\\", "\n", "\r", "\=" and a leading "\;", "\#", "\["), everything else stays as typed.
 #pragma once
 
 #include "common/RegistryIni.h"
@@ -25,8 +27,17 @@ public:
     {
         QString name;
         QList<QPair<QString, QString>> values;
+        bool operator==(const Section &) const = default;
     };
     using Content = QList<Section>;
+
+    /// The file's text taken apart. Comments, blank lines and lines that are no value are
+    /// skipped; a key written twice in differing letter case is one key, and a value name
+    /// given twice keeps its later text.
+    static Content parse(QString text);
+    /// The file's text: every key (an emptied one too) with its values, names and values
+    /// escaped so that parse() gives them back exactly.
+    static QByteArray serialize(const Content &content);
 
 private:
     Content load() const;

@@ -9,6 +9,11 @@
 -- 0..255, BOOLEAN 0/1, VARCHAR(N) text of at most N characters. A column nobody set is NULL;
 -- the programs read a NULL number or code as 0 and a NULL flag as false.
 --
+-- DATETIME holds local time as text of one fixed form, ISO 8601 with milliseconds:
+-- YYYY-MM-DDTHH:MM:SS.zzz ("2026-12-11T10:00:00.000"), written and read by
+-- Database::dateTimeText and Database::parseDateTimeText. Every writer uses that form, so
+-- date conditions compare texts of one shape and the date index orders runs by time.
+--
 -- The archive links cascade (deleting a run removes its positions and their results) when a
 -- connection has PRAGMA foreign_keys=ON, which both programs set. All other links between the
 -- tables are kept by the programs themselves.
@@ -242,7 +247,7 @@ CREATE TABLE THand (
 -- Archive: one row per meter type of a saved run.
 CREATE TABLE TMeasure (
     PIndex INTEGER PRIMARY KEY AUTOINCREMENT,
-    PDate DATETIME,                  -- when the run was saved
+    PDate DATETIME,                  -- when the run was saved (local time, form above)
     PPointerTip INTEGER,             -- meter type: TTip.PIndex
     PPointerTest INTEGER             -- test that was run: TTest.PIndex
 );

@@ -12,6 +12,8 @@ class TstDatabase : public QObject
 private slots:
     void openedConnectionCascadesAndIsInWal();
     void writeTransactionLandsWholeOrNotAtAll();
+    void dateTimeTextHasOneForm();
+    void dateConditionsCompareStoredTexts();
 };
 
 namespace {
@@ -65,6 +67,40 @@ void TstDatabase::writeTransactionLandsWholeOrNotAtAll()
     QCOMPARE(count("reader", rows), 1);
     Database::close("writer");
     Database::close("reader");
+}
+
+void TstDatabase::dateTimeTextHasOneForm()
+{
+    const QDateTime local(QDate(2026, 3, 7), QTime(9, 5, 4, 30));
+    QCOMPARE(Database::dateTimeText(local), QString("2026-03-07T09:05:04.030"));
+    QCOMPARE(Database::dateTimeText(local.toUTC()), QString("2026-03-07T09:05:04.030")); // stored as local time
+    QVERIFY(Database::dateTimeText(QDateTime()).isNull());
+    QCOMPARE(Database::parseDateTimeText("2026-03-07T09:05:04.030"), std::optional<QDateTime>(local));
+    for (const char *other : {"2026-03-07T09:05:04", "2026-03-07 09:05:04.030", "2026-3-07T09:05:04.030",
+                              "2026-03-07T09:05:04.030Z", "07.03.2026 09:05:04", "2026-02-30T09:05:04.030", ""})
+        QVERIFY2(!Database::parseDateTimeText(other), other);
+}
+
+void TstDatabase::dateConditionsCompareStoredTexts()
+{
+    fixtures::WorkDir dir;
+    QVERIFY(!Database::open(dir.databasePath(), "a"));
+    {
+        QSqlQuery q(QSqlDatabase::database("a"));
+        const QDateTime morning(QDate(2026, 12, 11), QTime(9, 59, 59, 999));
+        QVERIFY(q.prepare("INSERT INTO TMeasure (PDate, PPointerTip, PPointerTest) VALUES (?, 1, 1)"));
+        for (const QDateTime &when : {morning, morning.addMSecs(1), morning.addDays(1)}) {
+            q.addBindValue(Database::dateTimeText(when));
+            QVERIFY(q.exec());
+        }
+        // "From 10:00 on that day": the text condition picks the runs by time.
+        QVERIFY(q.prepare("SELECT COUNT(*) FROM TMeasure WHERE PDate >= ? AND PDate < ?"));
+        q.addBindValue(Database::dateTimeText(QDateTime(QDate(2026, 12, 11), QTime(10, 0))));
+        q.addBindValue(Database::dateTimeText(QDateTime(QDate(2026, 12, 12), QTime(0, 0))));
+        QVERIFY(q.exec() && q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+    }
+    Database::close("a");
 }
 
 QTEST_GUILESS_MAIN(TstDatabase)

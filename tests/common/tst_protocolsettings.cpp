@@ -5,6 +5,10 @@
 #include "tests/fixtures/Fixtures.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -16,6 +20,7 @@ private slots:
     void freshInstallationGivesTheDefaults();
     void storeWritesTheTextFormsAndLoadReadsThemBack();
     void keyFilterLetsOnlyDigitsAndBackspaceThrough();
+    void keyFilterLeavesNavigationAndShortcutsAlone();
     void raiseTolerant_data();
     void raiseTolerant();
     void raiseStrict_data();
@@ -80,6 +85,62 @@ void TstProtocolSettings::keyFilterLetsOnlyDigitsAndBackspaceThrough()
     QTest::keyClick(&edit, Qt::Key_Left);
     QTest::keyClick(&edit, Qt::Key_Delete); // editing keys without a character still work
     QCOMPARE(edit.text(), QString("12"));
+}
+
+namespace {
+// A key as a real keyboard sends it: with its text (Tab "\t", Enter "\r", Ctrl+A "\x01").
+void press(Qt::Key key, const QString &text, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QWidget *target = QApplication::focusWidget();
+    QVERIFY(target);
+    QKeyEvent down(QEvent::KeyPress, key, mods, text);
+    QKeyEvent up(QEvent::KeyRelease, key, mods, text);
+    QApplication::sendEvent(target, &down);
+    QApplication::sendEvent(target, &up);
+}
+} // namespace
+
+void TstProtocolSettings::keyFilterLeavesNavigationAndShortcutsAlone()
+{
+    QDialog dialog;
+    auto *number = new QLineEdit(&dialog);
+    auto *other = new QLineEdit(&dialog);
+    auto *ok = new QPushButton("OK", &dialog);
+    ok->setDefault(true);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(number);
+    layout->addWidget(other);
+    layout->addWidget(ok);
+    number->installEventFilter(new ProtocolNumberKeyFilter(number));
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    number->setFocus();
+
+    press(Qt::Key_A, "a");
+    press(Qt::Key_7, "7");
+    QCOMPARE(number->text(), QString("7"));
+    press(Qt::Key_A, "\x01", Qt::ControlModifier); // select all, then overtype
+    press(Qt::Key_5, "5");
+    QCOMPARE(number->text(), QString("5"));
+    press(Qt::Key_Z, "\x1a", Qt::ControlModifier); // undo
+    QCOMPARE(number->text(), QString("7"));
+    press(Qt::Key_End, "");
+    press(Qt::Key_4, "4");
+    press(Qt::Key_Home, "");
+    press(Qt::Key_Delete, "\x7f");
+    QCOMPARE(number->text(), QString("4"));
+    press(Qt::Key_End, "");
+    press(Qt::Key_Backspace, "\b");
+    QCOMPARE(number->text(), QString());
+
+    press(Qt::Key_Tab, "\t");
+    QCOMPARE(QApplication::focusWidget(), other);
+    press(Qt::Key_Backtab, "\t", Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), number);
+    press(Qt::Key_Return, "\r");
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!dialog.isVisible());
 }
 
 void TstProtocolSettings::raiseTolerant_data()

@@ -21,6 +21,10 @@ private slots:
     void readBool_data();
     void readBool();
     void valuesRoundTripAnyText();
+    void namesAndTextsSurviveRewrites_data();
+    void namesAndTextsSurviveRewrites();
+    void fileKeepsTheFormEarlierVersionsWrote();
+    void keyWrittenTwiceReadsAsOne();
     void bothProgramsSeeEachOthersWrites();
     void missingFileReadsDefaultsAndIsMadeOnFirstWrite();
     void readOnlyFileIsNeitherChangedNorReplaced();
@@ -104,6 +108,70 @@ void TstRegistryIni::valuesRoundTripAnyText()
     QVERIFY(r.deleteKey(security, "User"));
     QVERIFY(!again->valueExists(security, "User"));
     QCOMPARE(again->readSectionValues(security).size(), 1);
+}
+
+void TstRegistryIni::namesAndTextsSurviveRewrites_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    // User names of the database program are value names: any text a user types.
+    QTest::newRow("comment mark ;") << ";admin" << "1";
+    QTest::newRow("comment mark #") << "#1 operator" << "2";
+    QTest::newRow("section bracket") << "[lab]" << "3";
+    QTest::newRow("bracket line") << "[a" << "b]";
+    QTest::newRow("equals sign") << "a=b" << "=c=";
+    QTest::newRow("backslashes") << "\\\\server\\share\\" << "C:\\TK710\\";
+    QTest::newRow("escape look-alike") << "\\n" << "\\r\\n";
+    QTest::newRow("line breaks") << "two\nlines" << "first\r\nsecond\n";
+    QTest::newRow("spaces around") << "  Иванов  " << "  пароль ";
+    QTest::newRow("only spaces") << " " << "   ";
+    QTest::newRow("empty name") << "" << "";
+    QTest::newRow("Cyrillic") << "Петров" << "Поверитель";
+}
+
+void TstRegistryIni::namesAndTextsSurviveRewrites()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    const QString security = "SoftWare\\TK710 v2.0\\Security";
+    fixtures::TempRegistry reg;
+    QVERIFY(reg.registry().writeString(security, "before", "x"));
+    QVERIFY(reg.registry().writeString(security, name, value));
+    QVERIFY(reg.registry().writeString(security, "after", "y"));
+
+    const QList<QPair<QString, QString>> expected{{"before", "x"}, {name, value}, {"after", "y"}};
+    QCOMPARE(RegistryIni::openFile(reg.path())->readSectionValues(security), expected);
+    // Another program's store rewrites the whole file from what it read.
+    QVERIFY(RegistryIni::openFile(reg.path())->writeString(Stend, "ComNo", "2"));
+    const auto again = RegistryIni::openFile(reg.path());
+    QCOMPARE(again->readSectionValues(security), expected);
+    QCOMPARE(again->readString(security, name, "?"), value);
+}
+
+void TstRegistryIni::fileKeepsTheFormEarlierVersionsWrote()
+{
+    fixtures::TempRegistry reg;
+    QVERIFY(reg.registry().writeStrings(Stend, {{"ComPort", "Имитатор установки"}, {"Путь", "C:\\TK710"}}));
+    QCOMPARE(fixtures::fileBytes(reg.path()),
+             QString("[SoftWare\\TK710 v2.0\\confStend]\nComPort=Имитатор установки\nПуть=C:\\\\TK710\n\n").toUtf8());
+}
+
+void TstRegistryIni::keyWrittenTwiceReadsAsOne()
+{
+    fixtures::TempRegistry reg;
+    QFile f(reg.path());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF[SoftWare\\TK710 v2.0\\confStend]\n"
+            "\n[software\\tk710 v2.0\\CONFSTEND]\ncountCH=8\ncountStend=4\n"
+            "[SoftWare\\TK710 v2.0\\confStend]\nCOUNTCH=12\n");
+    f.close();
+    const QList<QPair<QString, QString>> expected{{"countCH", "12"}, {"countStend", "4"}};
+    QCOMPARE(reg.registry().readSectionValues(Stend), expected);
+    QVERIFY(reg.registry().writeString("SoftWare\\TK710 v2.0\\confSens", "sens", "1"));
+    QCOMPARE(RegistryIni::openFile(reg.path())->readSectionValues(Stend), expected);
+    QVERIFY(reg.registry().writeString(Stend, "countch", "6"));
+    QCOMPARE(RegistryIni::openFile(reg.path())->readString(Stend, "countCH", "?"), QString("6"));
+    QCOMPARE(fixtures::fileBytes(reg.path()).count("countCH"), 1);
 }
 
 void TstRegistryIni::bothProgramsSeeEachOthersWrites()
