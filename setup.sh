@@ -12,7 +12,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 PACKAGES=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev libqt6sql6-sqlite
+    qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite
     libsqlite3-dev sqlite3
     xvfb xauth fonts-dejavu-core
 )
