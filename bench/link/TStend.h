@@ -25,6 +25,17 @@ struct TStend
     int IdentReductRate = 0;  ///< 1 imp/kWh, 2 kWh/imp, 3 W·s/imp
     double CenaDel = 0;       ///< kWh per register division
     double Imax = 0;          ///< A
+
+    /// The meter constant as the stands count it, in pulses per kWh, whatever unit the meter
+    /// type states it in.
+    double PulsesPerKWh() const
+    {
+        if (IdentReductRate == 2)
+            return 1 / ReductRate;
+        if (IdentReductRate == 3)
+            return 3600000 / ReductRate;
+        return ReductRate;
+    }
 };
 
 /// Stands[1..10]; index 0 is unused so stand numbers index it directly.

@@ -200,13 +200,8 @@ void TransEngine::SendMeterFrames()
         const TStend &stand = m_host.stands()[std::size_t(n)];
         if (!stand.Present)
             continue;
-        // The stand always counts in pulses per kWh, whatever unit the meter type states.
-        double k = stand.ReductRate;
-        if (stand.IdentReductRate == 2)
-            k = 1 / k;
-        else if (stand.IdentReductRate == 3)
-            k = 3600000 / k;
-        AddTrans({trMeterSetup, frames::meterSetup(n, command, range, UTools::FloatToWire(k), count),
+        AddTrans({trMeterSetup,
+                  frames::meterSetup(n, command, range, UTools::FloatToWire(stand.PulsesPerKWh()), count),
                   frames::standAddress(n), 150 - n});
     }
     AddTrans({trPollCycle, {}, 0, 30}); // polling starts after the meter frames
