@@ -89,6 +89,15 @@ public:
     bool PollEnabled = false;
     int ScreenWidth;    ///< px; the grids are laid out for it (the screen's work area)
 
+    // Error points and warm-up.
+    /// Queues the frames of the current error point; false when the point asks no readings
+    /// and is skipped without a frame.
+    bool RunErrorPoint();
+    /// Queues the frames of the warm-up row.
+    bool RunWarmUp();
+    int MeasurePeriod = 0; ///< s, one measurement period of the point
+    int PulsePeriod = 0;   ///< s between two meter pulses at the point's load
+
     SchedulerTimer *TTime;      ///< the point's countdown, 1000 ms
     SchedulerTimer *GlobalTime; ///< elapsed time of the run, 1000 ms
 
