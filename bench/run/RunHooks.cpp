@@ -1,14 +1,10 @@
-// The run engine's entry points that the main window calls while a test runs. The engine
-// that fills them (points, manual entry, source control) is not built yet: until then a
-// run programs nothing, and these change nothing.
+// Entry points of the run engine that the main window calls: the manual entry and source
+// control programming and the current switched off when the source's resource runs out.
+// Their builders come with the manual entry and the special tests; until then they change
+// nothing.
 #include "bench/run/TFTest.h"
 
 namespace bench {
-
-bool TFTest::RunPoint()
-{
-    return false;
-}
 
 void TFTest::StartManualMeasurement() {}
 

@@ -176,6 +176,7 @@ TFTest::TFTest(TFMain &main, TDM &dm, Prompts &prompts, Scheduler &scheduler, QW
     buildActions();
     buildLayout();
     bindPointList();
+    connectRunControl();
 }
 
 TFTest::~TFTest() = default;
@@ -604,23 +605,19 @@ double TFTest::toleranceMax() const { return 0; }
 
 void TFTest::setRemaining(int seconds) { Remaining = seconds; }
 
-// ANext "Следующая точка" executes once point navigation exists; until then it never runs.
-bool TFTest::executeNext() { return false; }
-
-// Stopping at the end of a verification (AStop, TestDone) comes with the run engine.
-void TFTest::StopAtEnd() {}
 
 // ---- Closing ---------------------------------------------------------------------------------
 
 void TFTest::closeEvent(QCloseEvent *event)
 {
-    // FormClose. AStop (which also switches the source off) joins here with the run engine.
+    // FormClose: the run stops and the source is switched off.
     LTime->setText(QStringLiteral("0:00"));
     TTime->stop();
     GlobalTime->stop();
     // AHandPost: the manual entry record is posted.
     if (const QString e = m_dm.ADOHand->post(); !e.isEmpty())
         qWarning("manual entry record not saved: %s", qPrintable(e));
+    AStopExecute();
     m_main.Mode = 0;
     GBParam->setFixedHeight(ParamHeight);
     QWidget::closeEvent(event);

@@ -98,6 +98,16 @@ public:
     int MeasurePeriod = 0; ///< s, one measurement period of the point
     int PulsePeriod = 0;   ///< s between two meter pulses at the point's load
 
+    // Run control: start and continue, points, navigation, countdown, stop.
+    void AGoExecute();
+    void AStopExecute();
+    void ANextExecute();
+    void APriorExecute();
+    void ASelectExecute();
+    void TTimeTimer();
+    void GlobalTimeTimer();
+    int TotalSeconds = 0; ///< s since the run was started
+
     SchedulerTimer *TTime;      ///< the point's countdown, 1000 ms
     SchedulerTimer *GlobalTime; ///< elapsed time of the run, 1000 ms
 
@@ -156,6 +166,11 @@ private:
     bool warmUpTicked() const;
     void resetPoint(int point);
     static void clearGrid(TKorColorStringGrid &grid);
+    void connectRunControl();
+    /// Moves the point list by `step` rows and starts that point; back again when it cannot start.
+    void movePoint(int step);
+    bool isLastPoint() const;
+    void showCountdown();
 
     TFMain &m_main;
     TDM &m_dm;

@@ -221,7 +221,7 @@ void TFMain::overloadReaction()
 void TFMain::stopForOverload()
 {
     QAction *stop = runWindow->AStop;
-    if (stop && stop->isEnabled() && runWindow->isVisible())
+    if (stop && stop->isEnabled())
         stop->trigger();
     else
         AStopButtonExecute();

@@ -8,6 +8,7 @@
 #include "bench/shell/TFMain.h"
 #include "tests/fixtures/ControllerWindow.h"
 
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace bench;
@@ -126,12 +127,32 @@ void TstErrorPoint::stopPointWithInverseCurrent()
 
 void TstErrorPoint::pointWithoutReadingsIsSkipped()
 {
+    // Point 2 (10 %, 0.5 A) asks no readings: nothing goes out for it, the run moves on to
+    // point 3 (100 %, 5 A) at once.
     Bench b;
     b.prepare();
     b.goTo(2, "PCountMeasure", 0);
-    QVERIFY(!b.run().RunErrorPoint());
-    QVERIFY(b.queue().isEmpty());
+    QVERIFY(b.run().RunPoint());
+    QCOMPARE(b.dm->ADOTestBuf->currentValue("PNumPoint1").toInt(), 3);
+    QCOMPARE(b.queue().first(), standSetup(1, "230.0", "5.000", "1", "30"));
+    for (const TTrans &t : b.queue())
+        QVERIFY(!t.Text.contains("0.500"));
     QVERIFY(!b.run().TTime->isActive());
+
+    // As the last point it ends the run: the source is switched off. (A test without
+    // special tests, so that the list ends with an error point.)
+    QSqlQuery q(b.dm->database());
+    QVERIFY(q.exec("UPDATE TTest SET PSensitivityCB = 0, PSamochodCB = 0, PCountDeviceCB = 0, PCountDeviceCB1 = 0"));
+    QCOMPARE(b.dm->ADOTest1->reopen(), QString());
+    b.dm->setCurrentTest(0);
+    b.prepare();
+    b.clearQueue();
+    const int last = b.dm->ADOTestBuf->rowCount();
+    b.goTo(last, "PCountMeasure", 0);
+    b.run().AStop->setEnabled(true);
+    b.run().RunPoint();
+    QVERIFY(b.main->TestDone);
+    QCOMPARE(b.queue(), (QList<TTrans>{{trStopAll, {}, 255, 201}, {trSourceOff, {}, 1, 200}}));
 }
 
 void TstErrorPoint::warmUp()

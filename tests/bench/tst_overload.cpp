@@ -30,22 +30,26 @@ struct Bench : fixtures::ControllerWindow
 {
     Bench() : ControllerWindow(QStringLiteral("overload")) { openOnSimulator(); }
 
-    /// A verification point has programmed the source to 230 V, 5 A and it has settled.
+    /// A verification point (100 % U, 100 % I of the demo's 230 V, 5 A type on stand 1) has
+    /// programmed the source and it has settled.
     void pointRunning()
     {
         TFMain &m = *main;
+        dm->ApplyTypeFilter(dm->ADOTipF->find(QStringLiteral("PTip"), QStringLiteral("СЭО-101")));
+        m.Stands[1].Present = true;
+        m.Stands[1].ReductRate = 3200;
+        m.Stands[1].IdentReductRate = 1;
         m.Mode = 2;
-        frames::SourceProgram program;
-        program.u = QStringLiteral("230");
-        program.i = QStringLiteral("5");
-        program.f = QStringLiteral("50");
-        program.angle = QStringLiteral("0");
-        m.engine->AddTrans({trSourceProgram, frames::sourceProgram(program), frames::SourceAddress, 150});
-        m.SetU = 230;
-        m.SetI = 5;
-        m.SetF = 50;
-        m.SetAngle = 0;
+        TFTest &run = *m.runWindow;
+        run.MapStands();
+        run.SetupVerification();
+        TableDataSet *points = dm->ADOTestBuf;
+        points->setCurrentRow(points->find(QStringLiteral("PPersentI"), 100));
+        QVERIFY(run.RunPoint());
+        run.AGo->setEnabled(false);
+        run.AStop->setEnabled(true);
         scheduler.advance(7000); // programmed, settled, read twice
+        QVERIFY(simulator.source().outputOn());
     }
 };
 
@@ -81,6 +85,7 @@ void TstOverload::firstOverloadIsRecoveredFrom()
     TFMain &m = *b.main;
     b.pointRunning();
     QCOMPARE(m.PVoltage->text(), QString("U = 230.00 В"));
+    QCOMPARE(m.runWindow->PVoltage->text(), QString("U = 230.00 В"));
 
     QVERIFY(b.simulator.source().addStatusFault(status));
     b.scheduler.advance(3000); // the overload reading
