@@ -1,0 +1,81 @@
+// A verification as the operator runs it, against the demo bench in virtual time through the
+// real windows: probe, every position ticked, "Автоматический режим", "Начать/Продолжить
+// тест"; the error points run one after the other by themselves, each meter's readings land
+// in the buffer and the grids, and the run ends with the source switched off and "Тест
+// завершен".
+#include "bench/data/TDM.h"
+#include "bench/link/TransEngine.h"
+#include "bench/run/KorColorStringGrid.h"
+#include "bench/run/TFTest.h"
+#include "bench/shell/TFMain.h"
+#include "sim/Scenario.h"
+#include "tests/fixtures/ControllerWindow.h"
+
+#include <QAction>
+#include <QSqlQuery>
+#include <QTableWidgetItem>
+#include <QTest>
+
+using namespace bench;
+
+class TstVerificationRun : public QObject
+{
+    Q_OBJECT
+private slots:
+    void errorPointsRunToTheEnd();
+};
+
+void TstVerificationRun::errorPointsRunToTheEnd()
+{
+    fixtures::ControllerWindow w(QStringLiteral("verificationrun"));
+    w.simulator.applyScenario(sim::Scenario::demo());
+    {
+        // The demo test without its special tests: error points only.
+        QSqlQuery q(w.dm->database());
+        QVERIFY(q.exec("UPDATE TTest SET PSensitivityCB = 0, PSamochodCB = 0, PCountDeviceCB = 0, PCountDeviceCB1 = 0"));
+    }
+    QCOMPARE(w.dm->ADOTest1->reopen(), QString());
+    w.reg.registry().writeString("SoftWare\\TK710 v2.0\\confStend", "tipf", "1"); // the stands' type, 230 V 5 A
+    TFMain &m = w.openOnSimulator();
+    w.scheduler.advance(3500);
+    m.AReply->trigger();
+    w.scheduler.advance(8000);
+    QVERIFY(m.AAutoMistake->isEnabled());
+    for (int row = 0; row < w.dm->ADOTableStend->rowCount(); ++row) {
+        w.dm->ADOTableStend->setCurrentRow(row);
+        m.DBStend->setCurrentIndex(w.dm->ADOTableStend->index(row, 0));
+        m.ASelectAll->trigger();
+    }
+    m.AAutoMistake->trigger();
+    TFTest &run = *m.runWindow;
+    QVERIFY2(w.prompts.texts().isEmpty(), qPrintable(w.prompts.texts().join("|")));
+    QCOMPARE(m.Mode, 2);
+    QVERIFY(run.isVisible());
+    const int points = w.dm->ADOTestBuf->rowCount();
+    QCOMPARE(points, 8);
+
+    run.AGo->trigger();
+    QVERIFY(run.AStop->isEnabled());
+    QVERIFY(!run.AGo->isEnabled());
+    for (int i = 0; i < 60 * 30 && !w.prompts.texts().contains("Тест завершен"); ++i)
+        w.scheduler.advance(1000);
+
+    qInfo("verification ended after %lld s of bench time", w.scheduler.nowMs() / 1000);
+    QCOMPARE(w.prompts.texts(), QStringList{"Тест завершен"});
+    QVERIFY(!w.simulator.source().outputOn());
+    QVERIFY(run.AGo->isEnabled() && !run.AStop->isEnabled());
+    QVERIFY(run.ADateinBase->isEnabled());
+    // Every point has its three readings for each modelled meter of the demo bench.
+    for (int point = 1; point <= points; ++point) {
+        QVERIFY2(run.PointHasData.at(std::size_t(point)) == 1, qPrintable(QString::number(point)));
+        for (int stand : {1, 2, 3}) {
+            const StandResults &r = m.Results.at(std::size_t(point))[std::size_t(stand)];
+            QCOMPARE(r.Count[1], 3.0);
+            QVERIFY(r.Mean[1] > NoValue);
+        }
+    }
+    QVERIFY(!run.GridView->CellProps(1, 1).CellText().isEmpty());
+}
+
+QTEST_MAIN(TstVerificationRun)
+#include "tst_verificationrun.moc"
