@@ -15,6 +15,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 #include <QWidget>
 
@@ -47,6 +48,7 @@ void TFTest::connectRunControl()
     connect(ASelect, &QAction::triggered, this, &TFTest::ASelectExecute);
     connect(TTime, &SchedulerTimer::timeout, this, &TFTest::TTimeTimer);
     connect(GlobalTime, &SchedulerTimer::timeout, this, &TFTest::GlobalTimeTimer);
+    connect(BOK, &QPushButton::clicked, this, &TFTest::BOKClick);
 }
 
 void TFTest::AGoExecute()
@@ -137,8 +139,14 @@ bool TFTest::RunPoint()
         return true;
     case WarmUpKind:
         return RunWarmUp();
+    case 1:
+        return RunSensitivity();
+    case 2:
+    case 3:
+    case 4:
+        return RunCreepOrCounter();
     default:
-        return true; // the special tests are run by their own operations
+        return true;
     }
 }
 
@@ -209,12 +217,54 @@ void TFTest::TTimeTimer()
         PollEnabled = true;
     }
 
-    if (mode == 2 && Remaining == 0 && (point.kind == ErrorKind || point.kind == WarmUpKind)) {
+    if (Remaining != 0)
+        return;
+    if (mode == 2 && (point.kind == ErrorKind || point.kind == WarmUpKind)) {
         m_main.engine->ClearTrans();
         TTime->stop();
         if (!executeNext())
             StopAtEnd();
+    } else if ((mode == 1 || mode == 2) && special) {
+        endSpecialPoint(point.kind);
     }
+}
+
+void TFTest::endSpecialPoint(int kind)
+{
+    TTime->stop();
+    m_main.engine->ClearTrans();
+    const bool registerPoint = kind == 3 || kind == 4;
+    if (m_main.Mode == 1) {
+        if (kind != 2)
+            CurrentOff();
+        EvaluateSpecialTest([this, kind, registerPoint] {
+            if (registerPoint) {
+                m_prompts.plain(QString(), QStringLiteral("Тест проверки счетного устройства закончен."));
+                ASelect->setEnabled(true);
+                APrior->setEnabled(m_dm.ADOTestBuf->currentValue(QStringLiteral("PNumPoint1")).toInt() >= 2);
+                ANext->setEnabled(!isLastPoint());
+            } else if (kind == 2) {
+                m_prompts.plain(QString(), QStringLiteral("Тест проверки самохода закончен."));
+            } else {
+                m_prompts.plain(QString(), QStringLiteral("Тест проверки чувствительности закончен."));
+            }
+        });
+        return;
+    }
+    if (!registerPoint) {
+        EvaluateSpecialTest([this] {
+            if (!executeNext())
+                StopAtEnd();
+        });
+        return;
+    }
+    CurrentOff();
+    EvaluateSpecialTest([this] {
+        GridTest->setPopupMenu(PMFit); // the operator gives each meter its verdict
+        AGo->setEnabled(true);
+        m_prompts.plain(QString(), QStringLiteral(
+            "Заполните результаты прохождения теста по каждому счетчику и нажмите кнопку \"GO\"."));
+    });
 }
 
 void TFTest::GlobalTimeTimer()

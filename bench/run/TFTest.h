@@ -11,6 +11,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -108,6 +109,18 @@ public:
     void GlobalTimeTimer();
     int TotalSeconds = 0; ///< s since the run was started
 
+    // Special tests: sensitivity, creep, counting device.
+    bool RunSensitivity();
+    bool RunCreepOrCounter();
+    /// "Далее": the point starts, and the typed register readings become the start readings.
+    void BOKClick();
+    void CurrentOffKeepVoltage();
+    /// Judges the special point's meters once late replies have had a second to come in,
+    /// then runs `then` (the rest of the point's end).
+    void EvaluateSpecialTest(std::function<void()> then = {});
+    /// Every cell of a present meter "0" on white, for the register readings.
+    void ZeroTestGrid();
+
     SchedulerTimer *TTime;      ///< the point's countdown, 1000 ms
     SchedulerTimer *GlobalTime; ///< elapsed time of the run, 1000 ms
 
@@ -167,6 +180,9 @@ private:
     void resetPoint(int point);
     static void clearGrid(TKorColorStringGrid &grid);
     void connectRunControl();
+    void judgeSpecialPoint(const CurrentPoint &point);
+    /// The end of a special point's countdown, by mode and kind.
+    void endSpecialPoint(int kind);
     /// Moves the point list by `step` rows and starts that point; back again when it cannot start.
     void movePoint(int step);
     bool isLastPoint() const;

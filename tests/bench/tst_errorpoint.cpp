@@ -1,14 +1,19 @@
-// What an error point and the warm-up put on the line, over the demo test: the stand setup
-// frames, the source frame with only the changed groups, the markers, and the timing; the
-// stop-point message; a point that asks no readings is skipped without a frame.
+// What the points of a test put on the line, over the demo test: an error point's stand
+// setup frames, the source frame with only the changed groups, the markers and the timing;
+// the stop-point message; a point that asks no readings is skipped without a frame; the
+// warm-up; the special points (register readings entry, energy dose, the J switch, creep)
+// and their verdicts.
 #include "bench/data/TDM.h"
 #include "bench/link/Frames.h"
 #include "bench/link/TransEngine.h"
 #include "bench/run/TFTest.h"
+#include "bench/run/KorColorStringGrid.h"
+#include "bench/shell/MainDialogs.h"
 #include "bench/shell/TFMain.h"
 #include "tests/fixtures/ControllerWindow.h"
 
 #include <QSqlQuery>
+#include <QPushButton>
 #include <QTest>
 
 using namespace bench;
@@ -26,6 +31,8 @@ struct Bench : fixtures::ControllerWindow
             m.Stands[std::size_t(n)].Present = true;
             m.Stands[std::size_t(n)].ReductRate = 3200;
             m.Stands[std::size_t(n)].IdentReductRate = 1;
+            for (int p = 1; p <= 6; ++p)
+                m.Stands[std::size_t(n)].Channel[std::size_t(p)] = true;
         }
         m.Mode = 2;
     }
@@ -34,6 +41,8 @@ struct Bench : fixtures::ControllerWindow
     {
         run().MapStands();
         run().SetupVerification();
+        run().LayoutTestGrid();
+        run().LayoutViewGrid();
     }
     QList<TTrans> queue() const { return main->engine->Frame.TransQueue; }
     void clearQueue() { main->engine->Frame.TransQueue.clear(); }
@@ -76,6 +85,11 @@ private slots:
     void stopPointWithInverseCurrent();
     void pointWithoutReadingsIsSkipped();
     void warmUp();
+    void registerPointByEnergy();
+    void secondTariffSwitchesJ();
+    void creepPoint();
+    void specialVerdicts_data();
+    void specialVerdicts();
 };
 
 void TstErrorPoint::firstPointProgramsEverything()
@@ -175,6 +189,121 @@ void TstErrorPoint::warmUp()
     QCOMPARE(b.run().PointTotal, 120 * 5); // 10 min in 5 s periods
     QCOMPARE(b.run().PulsePeriod, 0);      // polls after its own period
     QVERIFY(!b.run().PollEnabled);
+}
+
+void TstErrorPoint::registerPointByEnergy()
+{
+    // The demo's tariff 1 register test is ticked to deliver its energy; made 0.5 kWh at 10 A.
+    Bench b;
+    QSqlQuery q(b.dm->database());
+    QVERIFY(q.exec("UPDATE TTest SET PEnergyCB = 1, PCountEnergy = 0.5, PCountDeviceI = 200"));
+    QCOMPARE(b.dm->ADOTest1->reopen(), QString());
+    b.dm->setCurrentTest(0);
+    b.prepare();
+    TableDataSet *points = b.dm->ADOTestBuf;
+    points->setCurrentRow(points->find("PMode", 3));
+    TFTest &run = b.run();
+
+    // First the readings: the current goes off, the voltage stays, the operator types.
+    QVERIFY(run.RunPoint());
+    QCOMPARE(b.queue(), (QList<TTrans>{{trSourceProgram,
+                                        frames::dataRequest(frames::SourceAddress, 'P', "5(50)1(230.0)2(0)4(0)"),
+                                        frames::SourceAddress, 200}}));
+    QVERIFY(!run.POK->isHidden());
+    QCOMPARE(b.prompts.texts().last(), QString("Введите значения счетных устройств и нажмите кнопку \"Далее\"."));
+    QCOMPARE(run.GridTest->CellProps(1, 1).CellText(), QString("0"));
+    run.GridTest->CellProps(1, 1).setCellText("1234.5");
+    b.clearQueue();
+
+    run.BOK->click();
+    QVERIFY(run.POK->isHidden());
+    const QList<TTrans> queue = b.queue();
+    QCOMPARE(queue.at(0), standSetup(1, "230.0", "10.000", "1", "0"));
+    QCOMPARE(queue.at(2), (TTrans{trMeterSetup, frames::meterSetup(1, 'S', "0", "3200", "0"), frames::standAddress(1), 129}));
+    QCOMPARE(queue.at(4), (TTrans{trSourceProgram, frames::dataRequest(frames::SourceAddress, 'P', "Z(500)1(230.0)2(10.000)5(50)4(0)"),
+                                  frames::SourceAddress, 110}));
+    QCOMPARE(queue.at(5), (TTrans{trPollCycle, {}, 0, 30}));
+    // 500 Wh at 2300 W take 782.6 s, and a margin of 40 s.
+    QCOMPARE(run.PointTotal, 823);
+    const int point = points->currentValue("PNumPoint1").toInt();
+    QCOMPARE(b.main->Results.at(std::size_t(point))[1].Last[1], 1234.5);
+}
+
+void TstErrorPoint::secondTariffSwitchesJ()
+{
+    Bench b;
+    QSqlQuery q(b.dm->database());
+    QVERIFY(q.exec("UPDATE TTest SET PCountDeviceCB1 = 1"));
+    QCOMPARE(b.dm->ADOTest1->reopen(), QString());
+    b.dm->setCurrentTest(0);
+    b.prepare();
+    TableDataSet *points = b.dm->ADOTestBuf;
+    TFTest &run = b.run();
+    points->setCurrentRow(points->find("PMode", 4));
+    run.RunPoint(); // readings
+    run.BOK->click();
+    QVERIFY(b.queue().at(b.queue().size() - 2).Text.contains("J(1)"));
+    QVERIFY(b.main->JOn);
+    // Back at tariff 1 the switch goes off again.
+    points->setCurrentRow(points->find("PMode", 3));
+    run.RunPoint();
+    run.BOK->click();
+    QVERIFY(b.queue().at(b.queue().size() - 2).Text.contains("J(0)"));
+    QVERIFY(!b.main->JOn);
+}
+
+void TstErrorPoint::creepPoint()
+{
+    Bench b;
+    b.prepare();
+    TableDataSet *points = b.dm->ADOTestBuf;
+    points->setCurrentRow(points->find("PMode", 2));
+    QVERIFY(b.run().RunPoint());
+    const QList<TTrans> queue = b.queue();
+    QCOMPARE(queue.at(2).Kind, quint8(trMeterSetup));
+    QCOMPARE(queue.at(2).Text.at(2), 'R');
+    QVERIFY(queue.contains(TTrans{trTestStep, {}, 0, 111}));
+    QCOMPARE(queue.last(), (TTrans{trPollCycle, {}, 0, 30}));
+    QVERIFY(b.run().POK->isHidden()); // no readings to type
+}
+
+void TstErrorPoint::specialVerdicts_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<int>("replies");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("fit");
+    QTest::newRow("sensitivity, threshold 0, one reply") << 1 << 0 << 1 << "Есть" << true;
+    QTest::newRow("sensitivity, threshold 1, one reply") << 1 << 1 << 1 << "Нет" << false;
+    QTest::newRow("sensitivity, nothing") << 1 << 0 << 0 << "Нет" << false;
+    QTest::newRow("creep, one reply tolerated") << 2 << 0 << 1 << "Нет" << true;
+    QTest::newRow("creep, two replies") << 2 << 0 << 2 << "Есть" << false;
+}
+
+void TstErrorPoint::specialVerdicts()
+{
+    QFETCH(int, kind);
+    QFETCH(int, threshold);
+    QFETCH(int, replies);
+    QFETCH(QString, text);
+    QFETCH(bool, fit);
+    Bench b;
+    b.main->sfParam->setSens(threshold);
+    b.prepare();
+    TableDataSet *points = b.dm->ADOTestBuf;
+    points->setCurrentRow(points->find("PMode", kind));
+    const int point = points->currentValue("PNumPoint1").toInt();
+    b.main->Results[std::size_t(point)][1].Count[1] = replies;
+    bool after = false;
+    b.run().EvaluateSpecialTest([&] { after = true; });
+    b.scheduler.advance(999);
+    QVERIFY(!after); // late replies have a second to come in
+    b.scheduler.advance(1);
+    QVERIFY(after);
+    QCOMPARE(b.run().GridTest->CellProps(1, 1).CellText(), text);
+    QCOMPARE(b.run().GridTest->CellProps(1, 1).Color(), fit ? CellWhite : CellLightRed);
+    QCOMPARE(b.run().GridView->CellProps(1, point).CellText(), text);
 }
 
 QTEST_MAIN(TstErrorPoint)
