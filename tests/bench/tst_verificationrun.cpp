@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QSqlQuery>
 #include <QTableWidgetItem>
+#include <QPushButton>
 #include <QTest>
 
 using namespace bench;
@@ -23,6 +24,7 @@ class TstVerificationRun : public QObject
     Q_OBJECT
 private slots:
     void errorPointsRunToTheEnd();
+    void wholeTestWithWarmUpAndSpecialPoints();
 };
 
 void TstVerificationRun::errorPointsRunToTheEnd()
@@ -75,6 +77,56 @@ void TstVerificationRun::errorPointsRunToTheEnd()
         }
     }
     QVERIFY(!run.GridView->CellProps(1, 1).CellText().isEmpty());
+}
+
+void TstVerificationRun::wholeTestWithWarmUpAndSpecialPoints()
+{
+    fixtures::ControllerWindow w(QStringLiteral("verificationwhole"));
+    w.simulator.applyScenario(sim::Scenario::demo());
+    {
+        // Both registers, each ending by its energy dose.
+        QSqlQuery q(w.dm->database());
+        QVERIFY(q.exec("UPDATE TTest SET PCountDeviceCB1 = 1"));
+        QVERIFY(q.exec("UPDATE THand SET PProgon = 1, PTimeMProgon = 0, PTimeSProgon = 20, PPerUProgon = 100, "
+                       "PPerIProgon = 100"));
+    }
+    QCOMPARE(w.dm->ADOTest1->reopen(), QString());
+    QCOMPARE(w.dm->ADOHand->refresh(), QString());
+    w.reg.registry().writeString("SoftWare\\TK710 v2.0\\confStend", "tipf", "1");
+    TFMain &m = w.openOnSimulator();
+    w.scheduler.advance(3500);
+    m.AReply->trigger();
+    w.scheduler.advance(8000);
+    for (int row = 0; row < w.dm->ADOTableStend->rowCount(); ++row) {
+        w.dm->ADOTableStend->setCurrentRow(row);
+        m.DBStend->setCurrentIndex(w.dm->ADOTableStend->index(row, 0));
+        m.ASelectAll->trigger();
+    }
+    m.AAutoMistake->trigger();
+    TFTest &run = *m.runWindow;
+    QCOMPARE(w.dm->ADOTestBuf->rowCount(), 1 + 8 + 4); // warm-up, error points, special points
+    run.AGo->trigger();
+
+    // The operator types the register readings and, after each register point, gives the
+    // verdicts and goes on.
+    const QString readings = QStringLiteral("Введите значения счетных устройств и нажмите кнопку \"Далее\".");
+    const QString verdicts =
+        QStringLiteral("Заполните результаты прохождения теста по каждому счетчику и нажмите кнопку \"GO\".");
+    int answered = 0;
+    for (int i = 0; i < 3 * 3600 && !w.prompts.texts().contains("Тест завершен"); ++i) {
+        w.scheduler.advance(1000);
+        const QStringList texts = w.prompts.texts();
+        for (; answered < texts.size(); ++answered) {
+            if (texts.at(answered) == readings)
+                run.BOK->click();
+            else if (texts.at(answered) == verdicts)
+                run.AGo->trigger();
+        }
+    }
+    QCOMPARE(w.prompts.texts(), (QStringList{readings, verdicts, readings, verdicts, "Тест завершен"}));
+    qInfo("whole test ended after %lld s of bench time", w.scheduler.nowMs() / 1000);
+    QVERIFY(!w.simulator.source().outputOn());
+    QVERIFY(!m.JOn || !w.simulator.source().outputOn());
 }
 
 QTEST_MAIN(TstVerificationRun)
