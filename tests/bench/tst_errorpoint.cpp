@@ -13,6 +13,7 @@
 #include "tests/fixtures/ControllerWindow.h"
 
 #include <QSqlQuery>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -90,6 +91,8 @@ private slots:
     void creepPoint();
     void specialVerdicts_data();
     void specialVerdicts();
+    void closingMidRunStopsAndSwitchesOff();
+    void countdownText();
 };
 
 void TstErrorPoint::firstPointProgramsEverything()
@@ -304,6 +307,36 @@ void TstErrorPoint::specialVerdicts()
     QCOMPARE(b.run().GridTest->CellProps(1, 1).CellText(), text);
     QCOMPARE(b.run().GridTest->CellProps(1, 1).Color(), fit ? CellWhite : CellLightRed);
     QCOMPARE(b.run().GridView->CellProps(1, point).CellText(), text);
+}
+
+void TstErrorPoint::closingMidRunStopsAndSwitchesOff()
+{
+    Bench b;
+    b.prepare();
+    TFTest &run = b.run();
+    run.show();
+    run.AGo->trigger();
+    run.TTime->start(); // the meter frames went out
+    QVERIFY(run.AStop->isEnabled() && run.GlobalTime->isActive());
+    b.clearQueue();
+    run.close();
+    QVERIFY(!run.TTime->isActive() && !run.GlobalTime->isActive());
+    QCOMPARE(b.queue(), (QList<TTrans>{{trStopAll, {}, 255, 201}, {trSourceOff, {}, 1, 200}}));
+    QCOMPARE(b.main->Mode, 0);
+    QVERIFY(run.AGo->isEnabled() && !run.AStop->isEnabled());
+}
+
+void TstErrorPoint::countdownText()
+{
+    Bench b;
+    b.prepare();
+    TFTest &run = b.run();
+    run.Remaining = 66;
+    run.TTimeTimer();
+    QCOMPARE(run.LTimeDec->text(), QString("1:05"));
+    run.Remaining = 601;
+    run.TTimeTimer();
+    QCOMPARE(run.LTimeDec->text(), QString("10:00"));
 }
 
 QTEST_MAIN(TstErrorPoint)
