@@ -40,6 +40,8 @@ public:
     double angle() const { return m_angle; }         ///< degrees, 0 <= angle < 360
     /// Wh to deliver after the last programming, which carried it in 'Z'; nullopt: no limit.
     std::optional<double> energyDose() const { return m_energyDose; }
+    /// When the last programming came, ms; nullopt before the first.
+    std::optional<qint64> programmedAtMs() const { return m_programmedAt; }
     bool secondCountingTest() const { return m_jSwitch; } ///< the 'J' switch
     /// The status bits of the source itself, without the status faults.
     int status(qint64 nowMs) const;
