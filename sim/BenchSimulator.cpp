@@ -62,7 +62,7 @@ void BenchSimulator::handle(const Request &request)
         return;
     if (request.address == 0xFF) {
         if (request.shape == Request::Shape::Short && request.command == 'X')
-            m_source.switchOff(); // stop: the bench drops its load
+            m_source.switchOff(m_scheduler.nowMs()); // stop: the bench drops its load
         return;
     }
 
@@ -87,7 +87,7 @@ void BenchSimulator::handle(const Request &request)
         // The stands' counting devices run on the energy the source gives.
         reply = device == SourceDevice
                     ? m_source.handle(request, now)
-                    : stand(device).handle(request, now, {m_source.energy(now), m_source.programmedAtMs().value_or(0)});
+                    : stand(device).handle(request, now, m_source.energyGiven(now));
     }
 
     FaultSet eligible{FaultKind::SplitReply, FaultKind::Garbage, FaultKind::DoubleReply};

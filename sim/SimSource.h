@@ -31,7 +31,7 @@ public:
     /// 'U' probe, 'P' programming, 'D' output off, '?' readings; anything else is refused.
     Reply handle(const Request &request, qint64 nowMs);
     /// Output off without a reply: the broadcast stop.
-    void switchOff() { m_outputOn = false; }
+    void switchOff(qint64 nowMs);
 
     bool outputOn() const { return m_outputOn; }
     double voltage() const { return m_voltage; }     ///< V, as programmed
@@ -40,8 +40,6 @@ public:
     double angle() const { return m_angle; }         ///< degrees, 0 <= angle < 360
     /// Wh to deliver after the last programming, which carried it in 'Z'; nullopt: no limit.
     std::optional<double> energyDose() const { return m_energyDose; }
-    /// When the last programming came, ms; nullopt before the first.
-    std::optional<qint64> programmedAtMs() const { return m_programmedAt; }
     bool secondCountingTest() const { return m_jSwitch; } ///< the 'J' switch
     /// The status bits of the source itself, without the status faults.
     int status(qint64 nowMs) const;
@@ -53,6 +51,9 @@ public:
     double powerFactor() const;
     double power() const;                ///< W
     double energy(qint64 nowMs) const;   ///< Wh, three decimals
+    /// Wh given since the source was made, over every programming: what the meters on
+    /// the stands have been fed.
+    double energyGiven(qint64 nowMs) const { return m_energyBefore + energy(nowMs); }
 
     /// Current range index for a current in A: 0 (60 - 120 A) .. 5 (0.01 - 0.05 A); each
     /// range holds its upper limit, currents below 0.01 A take the lowest range.
@@ -89,6 +90,7 @@ private:
     bool m_jSwitch = false;
     bool m_outputOn = false;
     std::optional<qint64> m_programmedAt; ///< ms
+    double m_energyBefore = 0; ///< Wh given under earlier programmings
     QList<StatusFault> m_statusFaults;
 };
 

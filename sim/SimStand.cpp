@@ -42,11 +42,11 @@ std::optional<int> ParsePosition(const QByteArray &body)
 
 } // namespace
 
-Reply SimStand::handle(const Request &request, qint64 nowMs, const DeliveredEnergy &energy)
+Reply SimStand::handle(const Request &request, qint64 nowMs, double energyWh)
 {
     using Shape = Request::Shape;
     if (request.shape == Shape::Poll)
-        return poll(nowMs, energy);
+        return poll(nowMs, energyWh);
 
     if (request.shape == Shape::Short) {
         switch (request.command) {
@@ -54,12 +54,12 @@ Reply SimStand::handle(const Request &request, qint64 nowMs, const DeliveredEner
             return Reply::ack();
         case 'V':
             m_readings.clear();
-            restart(0, nowMs, energy);
+            restart(0, nowMs, energyWh);
             return Reply::ack();
         case 'W':
             if (const auto p = ParsePosition(request.field)) {
                 m_readings.remove(*p);
-                restart(*p, nowMs, energy);
+                restart(*p, nowMs, energyWh);
                 return Reply::ack();
             }
             return Reply::nak();
@@ -82,7 +82,7 @@ Reply SimStand::handle(const Request &request, qint64 nowMs, const DeliveredEner
         case 'S':
             m_meterCommand = request.command;
             m_meterSetup = *fields;
-            restart(0, nowMs, energy);
+            restart(0, nowMs, energyWh);
             return Reply::ack();
         default:
             return Reply::nak();
@@ -131,9 +131,9 @@ void SimStand::clearMeters()
     m_tracks.clear();
 }
 
-void SimStand::restart(int position, qint64 nowMs, const DeliveredEnergy &energy)
+void SimStand::restart(int position, qint64 nowMs, double energyWh)
 {
-    const Track fresh{nowMs, energy, 0};
+    const Track fresh{nowMs, energyWh, 0};
     if (position != 0) {
         m_tracks.insert(position, fresh);
         return;
@@ -142,17 +142,8 @@ void SimStand::restart(int position, qint64 nowMs, const DeliveredEnergy &energy
         m_tracks.insert(p, fresh);
 }
 
-double SimStand::givenWh(const Track &track, const DeliveredEnergy &energy)
-{
-    // A source programmed after the start counts afresh from then: all of it was given
-    // after the start. Otherwise only what it gave since the start counts.
-    if (energy.sinceMs != track.energyAtStart.sinceMs)
-        return energy.wh;
-    return std::max(0.0, energy.wh - track.energyAtStart.wh);
-}
-
 std::optional<double> SimStand::measure(int position, const SimMeter &meter, qint64 nowMs,
-                                        const DeliveredEnergy &energy)
+                                        double energyWh)
 {
     const auto track = m_tracks.find(position);
     if (meter.model().dead || track == m_tracks.end())
@@ -174,7 +165,7 @@ std::optional<double> SimStand::measure(int position, const SimMeter &meter, qin
         progress = meter.creepPulses(elapsedMs);
         break;
     case 'S':
-        progress = meter.registerPulses(givenWh(*track, energy), constant, load.amps);
+        progress = meter.registerPulses(energyWh - track->energyAtStartWh, constant, load.amps);
         break;
     default:
         break;
@@ -188,13 +179,13 @@ std::optional<double> SimStand::measure(int position, const SimMeter &meter, qin
 // One group per position with a value or a measurement, in position order:
 // "1(0.123)2(-0.05)...10(0.4)". A measurement is reported once; with nothing to report
 // the stand says no more than ACK.
-Reply SimStand::poll(qint64 nowMs, const DeliveredEnergy &energy)
+Reply SimStand::poll(qint64 nowMs, double energyWh)
 {
     QMap<int, QByteArray> report = m_values;
     for (auto it = m_meters.cbegin(); it != m_meters.cend(); ++it) {
         if (report.contains(it.key()))
             continue; // a fixed value overrides the model
-        if (const auto value = measure(it.key(), it.value(), nowMs, energy))
+        if (const auto value = measure(it.key(), it.value(), nowMs, energyWh))
             report.insert(it.key(), UTools::FloatToWire(*value).toLatin1());
     }
     for (auto it = m_readings.cbegin(); it != m_readings.cend(); ++it)

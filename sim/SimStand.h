@@ -25,13 +25,6 @@
 
 namespace sim {
 
-/// The energy the source has given since its last programming at `sinceMs`.
-struct DeliveredEnergy
-{
-    double wh = 0;
-    qint64 sinceMs = 0;
-};
-
 class SimStand
 {
 public:
@@ -44,8 +37,8 @@ public:
     void setPresent(bool present) { m_present = present; }
 
     /// Answers a request addressed to this stand (the check byte is already verified) at
-    /// scheduler time `nowMs`, the source having given `energy`.
-    Reply handle(const Request &request, qint64 nowMs = 0, const DeliveredEnergy &energy = {});
+    /// scheduler time `nowMs`, the source having given `energyWh` in all so far.
+    Reply handle(const Request &request, qint64 nowMs = 0, double energyWh = 0);
 
     /// Test parameters of the last 'U' setup, by field letter ('a' voltage, 'b' current,
     /// 'd' power factor text, 'e' measurement time, ...), as texts.
@@ -81,17 +74,15 @@ private:
     struct Track
     {
         qint64 startMs = 0;
-        DeliveredEnergy energyAtStart;
+        double energyAtStartWh = 0;
         qint64 reported = 0; ///< periods or pulses already reported
     };
 
-    Reply poll(qint64 nowMs, const DeliveredEnergy &energy);
+    Reply poll(qint64 nowMs, double energyWh);
     /// Starts the measurement of `position` (all positions for 0) afresh.
-    void restart(int position, qint64 nowMs, const DeliveredEnergy &energy);
-    /// The energy a meter started at `track` has been given.
-    static double givenWh(const Track &track, const DeliveredEnergy &energy);
+    void restart(int position, qint64 nowMs, double energyWh);
     /// What the meter at `position` has to report now, if anything new.
-    std::optional<double> measure(int position, const SimMeter &meter, qint64 nowMs, const DeliveredEnergy &energy);
+    std::optional<double> measure(int position, const SimMeter &meter, qint64 nowMs, double energyWh);
 
     int m_number = 1;
 
