@@ -47,20 +47,20 @@ struct Bench
         clock.advance(50);
         return received;
     }
-    void setLoad(const QByteArray &amps, const QByteArray &pf, const QByteArray &period)
+    void setLoad(const QByteArray &amps, const QByteArray &pf, const QByteArray &period, int stand = 1)
     {
-        QVERIFY(send(Frame(1, 'U', "hX0YiX0YaX220YbX" + amps + "YdX" + pf + "YeX" + period + "Y")).contains(UTools::ACK));
+        QVERIFY(send(Frame(stand, 'U', "hX0YiX0YaX220YbX" + amps + "YdX" + pf + "YeX" + period + "Y")).contains(UTools::ACK));
     }
-    void setMeters(char command, const QByteArray &constant, const QByteArray &count = "0")
+    void setMeters(char command, const QByteArray &constant, const QByteArray &count = "0", int stand = 1)
     {
         const QByteArray range = command == 'P' || command == 'Q' ? "2" : "0";
-        QVERIFY(send(Frame(1, command, "gX" + range + "YfX" + constant + "YeX" + count + "Y")).contains(UTools::ACK));
+        QVERIFY(send(Frame(stand, command, "gX" + range + "YfX" + constant + "YeX" + count + "Y")).contains(UTools::ACK));
     }
-    /// The groups of stand 1's poll reply at `atMs` after now; empty for an acknowledgement.
-    Groups pollAt(qint64 atMs)
+    /// The groups of the stand's poll reply at `atMs` after now; empty for an acknowledgement.
+    Groups pollAt(qint64 atMs, int stand = 1)
     {
         clock.advance(atMs);
-        const QByteArray reply = send(QByteArray("2?") + ETX + '\0');
+        const QByteArray reply = send(QByteArray(1, char('1' + stand)) + '?' + ETX + '\0');
         Groups groups;
         const qsizetype stx = reply.indexOf(STX);
         if (stx < 0)
@@ -89,6 +89,7 @@ private slots:
     void sensitivityPulsesFromTheStartingCurrent();
     void onlyACreepingMeterCreeps();
     void registerCountsTheEnergyGiven();
+    void demoMetersFailInFourWays();
     void scenarioForm();
     void scenarioComplaints_data();
     void scenarioComplaints();
@@ -214,6 +215,56 @@ void TstSimMeter::registerCountsTheEnergyGiven()
     QCOMPARE(b.pollAt(1'000), Groups{});
     QVERIFY(b.send(Frame(0, 'P', "1(220)2(5)5(50)4(0)")).contains(UTools::ACK));
     QCOMPARE(b.pollAt(36'000), (Groups{{1, "1057"}})); // 11 Wh more: 17.6 pulses
+}
+
+// Each stand at 0.25 A, then sensitivity at 0.02 A, then creep: the demo's failures show
+// where they should and nowhere else.
+void TstSimMeter::demoMetersFailInFourWays()
+{
+    Bench b("[]");
+    b.simulator.applyScenario(Scenario::demo());
+    QMap<QPair<int, int>, QByteArray> errors, sensitivity, creep;
+    for (int n = 1; n <= 3; ++n) {
+        b.setLoad("0.25", "1", "10", n);
+        b.setMeters('P', "1600", "10", n);
+    }
+    b.clock.advance(10'000);
+    for (int n = 1; n <= 3; ++n) {
+        const Groups g = b.pollAt(0, n);
+        for (auto it = g.cbegin(); it != g.cend(); ++it)
+            errors.insert({n, it.key()}, it.value());
+    }
+    for (int n = 1; n <= 3; ++n) {
+        b.setLoad("0.02", "1", "600", n);
+        b.setMeters('Q', "1600", "0", n);
+    }
+    b.clock.advance(600'000);
+    for (int n = 1; n <= 3; ++n) {
+        const Groups g = b.pollAt(0, n);
+        for (auto it = g.cbegin(); it != g.cend(); ++it)
+            sensitivity.insert({n, it.key()}, it.value());
+    }
+    for (int n = 1; n <= 3; ++n) {
+        b.setLoad("0", "1", "600", n);
+        b.setMeters('R', "1600", "0", n);
+    }
+    b.clock.advance(60'000);
+    for (int n = 1; n <= 3; ++n) {
+        const Groups g = b.pollAt(0, n);
+        for (auto it = g.cbegin(); it != g.cend(); ++it)
+            creep.insert({n, it.key()}, it.value());
+    }
+
+    QCOMPARE(errors.size(), 17); // all but the dead position
+    QVERIFY(!errors.contains({3, 3}));
+    for (auto it = errors.cbegin(); it != errors.cend(); ++it) {
+        const bool overLimit = std::abs(it.value().toDouble()) > 1.0;
+        QVERIFY2(overLimit == (it.key() == QPair<int, int>{1, 4}), it.value().constData());
+    }
+    QCOMPARE(sensitivity.size(), 16); // neither the dead one nor the one that does not start
+    QVERIFY(!sensitivity.contains({2, 5}) && !sensitivity.contains({3, 3}));
+    QCOMPARE(creep.keys(), (QList<QPair<int, int>>{{2, 2}}));
+    QVERIFY(creep.value({2, 2}).toInt() >= 2); // enough pulses to fail
 }
 
 void TstSimMeter::scenarioForm()
