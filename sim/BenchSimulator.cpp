@@ -29,6 +29,8 @@ int wireTimeMs(qsizetype bytes, int baudRate)
 BenchSimulator::BenchSimulator(Scheduler &scheduler, QObject *parent)
     : QObject(parent), m_scheduler(scheduler)
 {
+    for (int n = 1; n <= StandCount; ++n)
+        stand(n).setNumber(n);
     setPresentStands(Scenario::demo().stands);
 }
 
@@ -60,7 +62,7 @@ void BenchSimulator::handle(const Request &request)
         return;
     if (request.address == 0xFF) {
         if (request.shape == Request::Shape::Short && request.command == 'X')
-            m_source.switchOff(); // stop: the bench drops its load
+            m_source.switchOff(m_scheduler.nowMs()); // stop: the bench drops its load
         return;
     }
 
@@ -81,8 +83,11 @@ void BenchSimulator::handle(const Request &request)
 
     Reply reply = Reply::nak();
     if (!before.contains(FaultKind::Nak) && request.checkByteOk) {
-        reply = device == SourceDevice ? m_source.handle(request, m_scheduler.nowMs())
-                                       : stand(device).handle(request);
+        const qint64 now = m_scheduler.nowMs();
+        // The stands' counting devices run on the energy the source gives.
+        reply = device == SourceDevice
+                    ? m_source.handle(request, now)
+                    : stand(device).handle(request, now, m_source.energyGiven(now));
     }
 
     FaultSet eligible{FaultKind::SplitReply, FaultKind::Garbage, FaultKind::DoubleReply};
@@ -132,10 +137,16 @@ void BenchSimulator::applyScenario(const Scenario &scenario)
     m_source.clearStatusFaults();
     for (const SimSource::StatusFault &fault : scenario.sourceStatus)
         m_source.addStatusFault(fault.status, fault.count, fault.after);
-    for (SimStand &stand : m_stands)
+    for (SimStand &stand : m_stands) {
         stand.clearValues();
-    for (const MeterValue &meter : scenario.meters)
-        stand(meter.stand).setValue(meter.position, meter.value);
+        stand.clearMeters();
+    }
+    for (const MeterValue &meter : scenario.meters) {
+        if (meter.value.isEmpty())
+            stand(meter.stand).setMeter(meter.position, meter.model);
+        else
+            stand(meter.stand).setValue(meter.position, meter.value);
+    }
 }
 
 QString BenchSimulator::loadScenarioFile(const QString &path)

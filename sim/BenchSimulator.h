@@ -8,7 +8,7 @@
 // either. A data request whose check byte is wrong is refused by its device.
 //
 // Scenarios (Scenario.h) set which stands are present, the fault rules, the status faults
-// of the source and the values the meters report.
+// of the source and the meters on the stands.
 #pragma once
 
 #include "sim/Faults.h"
@@ -41,7 +41,7 @@ public:
     /// Pause between the pieces of a split, noisy or doubled reply.
     static constexpr int ChunkGapMs = 2;
 
-    /// Starts with the source and stands 1, 2, 3, no faults and no meter values;
+    /// Starts with the source and stands 1, 2, 3, no faults and no meters;
     /// applyScenario(Scenario::demo()) makes it the demo bench.
     explicit BenchSimulator(Scheduler &scheduler, QObject *parent = nullptr);
 
@@ -56,7 +56,7 @@ public:
     QList<int> presentStands() const;
     Faults &faults() { return m_faults; }
 
-    /// Applies a scenario: present stands, fault rules, status faults and meter values are
+    /// Applies a scenario: present stands, fault rules, status faults and meters are
     /// all replaced by its own.
     void applyScenario(const Scenario &scenario);
     /// Applies a scenario in its JSON form. On a complaint (returned, empty when all is

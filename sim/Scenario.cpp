@@ -14,21 +14,31 @@ namespace sim {
 
 namespace {
 
-// Small errors in %, one of them beyond 1 % on each stand, so a demo run shows numbers
-// and a failed meter.
+// Good meters have small errors and start well below the sensitivity current; four
+// fail, each in its own way, so the demo shows every verdict.
 const QList<MeterValue> &DemoMeters()
 {
     static const QList<MeterValue> meters = [] {
-        const QStringList values[] = {
-            {"0.12", "-0.35", "0.08", "1.27", "-0.04", "0.21"},
-            {"-0.15", "0.33", "0.02", "-0.61", "0.47", "-1.12"},
-            {"0.05", "-0.22", "1.4", "0.14", "-0.08", "0.36"},
+        const double errors[3][6] = {
+            {0.12, -0.35, 0.08, 0.30, -0.04, 0.21},
+            {-0.15, 0.33, 0.02, -0.61, 0.47, -0.12},
+            {0.05, -0.22, 0.40, 0.14, -0.08, 0.36},
         };
         QList<MeterValue> list;
         for (int stand = 1; stand <= 3; ++stand) {
-            for (int position = 1; position <= 6; ++position)
-                list << MeterValue{stand, position, values[stand - 1].at(position - 1)};
+            for (int position = 1; position <= 6; ++position) {
+                MeterModel model;
+                model.error = errors[stand - 1][position - 1];
+                model.pfError = 0.1;
+                model.noise = 0.02;
+                model.startCurrent = 0.005;
+                list << MeterValue{stand, position, {}, model};
+            }
         }
+        list[3].model.lowCurrentError = 3.0;  // stand 1 position 4: 1.8 % off at 0.25 A
+        list[7].model.creep = true;           // stand 2 position 2
+        list[10].model.startCurrent = 0.05;   // stand 2 position 5: silent below 0.05 A
+        list[14].model.dead = true;           // stand 3 position 3
         return list;
     }();
     return meters;
@@ -97,9 +107,35 @@ std::optional<SimSource::StatusFault> StatusFaultFromJson(const QJsonObject &jso
     return fault;
 }
 
+// A number key of a meter in [lo, hi]; left out, it keeps `*out`.
+QString MeterNumber(const QJsonObject &json, const QString &key, double lo, double hi, const QString &what, double *out)
+{
+    const QJsonValue value = json.value(key);
+    if (value.isUndefined())
+        return {};
+    if (!value.isDouble() || value.toDouble() < lo || value.toDouble() > hi)
+        return QStringLiteral("\"%1\" must be %2, a number %3..%4").arg(key, what).arg(lo).arg(hi);
+    *out = value.toDouble();
+    return {};
+}
+
+QString MeterFlag(const QJsonObject &json, const QString &key, bool *out)
+{
+    const QJsonValue value = json.value(key);
+    if (value.isUndefined())
+        return {};
+    if (!value.isBool())
+        return QStringLiteral("\"%1\" must be true or false").arg(key);
+    *out = value.toBool();
+    return {};
+}
+
 std::optional<MeterValue> MeterValueFromJson(const QJsonObject &json, QString *error)
 {
-    if (*error = UnknownKey(json, {"stand", "position", "value"}, QStringLiteral("a meter")); !error->isEmpty())
+    if (*error = UnknownKey(json, {"stand", "position", "value", "error", "lowCurrentError", "lowCurrentBelow",
+                                   "pfError", "noise", "startCurrent", "creep", "dead"},
+                            QStringLiteral("a meter"));
+        !error->isEmpty())
         return std::nullopt;
     MeterValue meter;
     const auto stand = jsonWholeNumber(json.value(QStringLiteral("stand")), 1, BenchSimulator::StandCount);
@@ -107,14 +143,35 @@ std::optional<MeterValue> MeterValueFromJson(const QJsonObject &json, QString *e
     const QJsonValue value = json.value(QStringLiteral("value"));
     if (!stand) {
         *error = QStringLiteral("\"stand\" must be a stand number 1..10");
-    } else if (!position) {
-        *error = QStringLiteral("\"position\" must be a position number 1..100");
-    } else if (!value.isString() || !SimStand::isValueText(value.toString())) {
-        *error = QStringLiteral("\"value\" must be a number text such as \"0.12\" or \"-0.35\"");
-    } else {
-        return MeterValue{*stand, *position, value.toString()};
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (!position) {
+        *error = QStringLiteral("\"position\" must be a position number 1..100");
+        return std::nullopt;
+    }
+    if (!value.isUndefined() && (!value.isString() || !SimStand::isValueText(value.toString()))) {
+        *error = QStringLiteral("\"value\" must be a number text such as \"0.12\" or \"-0.35\"");
+        return std::nullopt;
+    }
+    meter.stand = *stand;
+    meter.position = *position;
+    meter.value = value.toString();
+    MeterModel &m = meter.model;
+    for (const QString &complaint :
+         {MeterNumber(json, "error", -100, 100, "the error in %", &m.error),
+          MeterNumber(json, "lowCurrentError", -100, 100, "the error in % added at no current", &m.lowCurrentError),
+          MeterNumber(json, "lowCurrentBelow", 0.001, 120, "the current in A below which it grows",
+                      &m.lowCurrentBelow),
+          MeterNumber(json, "pfError", -100, 100, "the error in % added at power factor 0", &m.pfError),
+          MeterNumber(json, "noise", 0, 10, "the wander of the error in %", &m.noise),
+          MeterNumber(json, "startCurrent", 0, 120, "the starting current in A", &m.startCurrent),
+          MeterFlag(json, "creep", &m.creep), MeterFlag(json, "dead", &m.dead)}) {
+        if (!complaint.isEmpty()) {
+            *error = complaint;
+            return std::nullopt;
+        }
+    }
+    return meter;
 }
 
 } // namespace

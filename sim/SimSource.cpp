@@ -26,7 +26,7 @@ Reply SimSource::handle(const Request &request, qint64 nowMs)
     if (request.shape == Shape::Short && request.command == 'U')
         return Reply::ack();
     if (request.shape == Shape::Short && request.command == 'D') {
-        m_outputOn = false;
+        switchOff(nowMs);
         return Reply::ack();
     }
     if (request.shape == Shape::Data && request.command == 'P')
@@ -85,6 +85,7 @@ Reply SimSource::program(const QByteArray &field, qint64 nowMs)
     if (voltage < 0 || current < 0 || current > kMaxCurrent || frequency <= 0 || dose.value_or(0) < 0)
         return Reply::nak();
 
+    m_energyBefore += energy(nowMs); // what the last setting gave stays given
     m_voltage = voltage;
     m_current = current;
     m_frequency = frequency;
@@ -124,6 +125,12 @@ double SimSource::energy(qint64 nowMs) const
         return 0;
     const double delivered = power() * double(nowMs - *m_programmedAt) / kMsPerHour;
     return UTools::RoundHalfEven(m_energyDose ? std::min(delivered, *m_energyDose) : delivered, 3);
+}
+
+void SimSource::switchOff(qint64 nowMs)
+{
+    m_energyBefore += energy(nowMs);
+    m_outputOn = false;
 }
 
 int SimSource::rangeIndex(double amps)

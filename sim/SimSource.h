@@ -31,7 +31,7 @@ public:
     /// 'U' probe, 'P' programming, 'D' output off, '?' readings; anything else is refused.
     Reply handle(const Request &request, qint64 nowMs);
     /// Output off without a reply: the broadcast stop.
-    void switchOff() { m_outputOn = false; }
+    void switchOff(qint64 nowMs);
 
     bool outputOn() const { return m_outputOn; }
     double voltage() const { return m_voltage; }     ///< V, as programmed
@@ -51,6 +51,9 @@ public:
     double powerFactor() const;
     double power() const;                ///< W
     double energy(qint64 nowMs) const;   ///< Wh, three decimals
+    /// Wh given since the source was made, over every programming: what the meters on
+    /// the stands have been fed.
+    double energyGiven(qint64 nowMs) const { return m_energyBefore + energy(nowMs); }
 
     /// Current range index for a current in A: 0 (60 - 120 A) .. 5 (0.01 - 0.05 A); each
     /// range holds its upper limit, currents below 0.01 A take the lowest range.
@@ -87,6 +90,7 @@ private:
     bool m_jSwitch = false;
     bool m_outputOn = false;
     std::optional<qint64> m_programmedAt; ///< ms
+    double m_energyBefore = 0; ///< Wh given under earlier programmings
     QList<StatusFault> m_statusFaults;
 };
 

@@ -4,14 +4,24 @@
 // group per position that has something to report, or with an acknowledgement when none
 // has.
 //
-// A position reports its fixed value (setValue: the error a meter there shows, reported
-// on every poll) or, once, a measurement put in by addReading, which stands in for the
-// fixed value on that poll. The meter model that produces measurements comes later.
+// The meters on the positions (SimMeter) measure at the load of the last 'U' setup, in
+// the kind of measurement the last meter setup chose, counting from that setup (or from
+// the clearing of their position):
+//   'P' error: one new error value per meter at the end of each measurement period;
+//   'Q' sensitivity: the pulse count, a new one with every pulse at the load's rate;
+//   'R' creep: the pulse count of a creeping meter;
+//   'S' counting device: the register's pulse count, the energy given times the constant.
+// A poll reports what is new since the last poll; a dead position never reports.
+//
+// A fixed value (setValue) overrides the model: it is reported on every poll. A
+// measurement put in by addReading is reported once, on the next poll, in place of both.
 #pragma once
 
 #include "sim/RequestParser.h"
+#include "sim/SimMeter.h"
 
 #include <QMap>
+#include <optional>
 
 namespace sim {
 
@@ -20,11 +30,15 @@ class SimStand
 public:
     static constexpr int Positions = 100; ///< meter positions 1..100
 
+    /// The stand's number 1..10; it tells the noise of its meters from another stand's.
+    void setNumber(int number) { m_number = number; }
+
     bool isPresent() const { return m_present; }
     void setPresent(bool present) { m_present = present; }
 
-    /// Answers a request addressed to this stand (the check byte is already verified).
-    Reply handle(const Request &request);
+    /// Answers a request addressed to this stand (the check byte is already verified) at
+    /// scheduler time `nowMs`, the source having given `energyWh` in all so far.
+    Reply handle(const Request &request, qint64 nowMs = 0, double energyWh = 0);
 
     /// Test parameters of the last 'U' setup, by field letter ('a' voltage, 'b' current,
     /// 'd' power factor text, 'e' measurement time, ...), as texts.
@@ -50,8 +64,27 @@ public:
     /// Measurements waiting for the next poll, by position.
     const QMap<int, double> &pendingReadings() const { return m_readings; }
 
+    /// The meter at `position` (1..100; others are ignored).
+    void setMeter(int position, const MeterModel &model);
+    void clearMeters();
+    const QMap<int, SimMeter> &meters() const { return m_meters; }
+
 private:
-    Reply poll();
+    /// Where a position's measurement started, and what it has reported since.
+    struct Track
+    {
+        qint64 startMs = 0;
+        double energyAtStartWh = 0;
+        qint64 reported = 0; ///< periods or pulses already reported
+    };
+
+    Reply poll(qint64 nowMs, double energyWh);
+    /// Starts the measurement of `position` (all positions for 0) afresh.
+    void restart(int position, qint64 nowMs, double energyWh);
+    /// What the meter at `position` has to report now, if anything new.
+    std::optional<double> measure(int position, const SimMeter &meter, qint64 nowMs, double energyWh);
+
+    int m_number = 1;
 
     bool m_present = false;
     QMap<char, QByteArray> m_testSetup;
@@ -59,6 +92,8 @@ private:
     QMap<char, QByteArray> m_meterSetup;
     QMap<int, double> m_readings;
     QMap<int, QByteArray> m_values;
+    QMap<int, SimMeter> m_meters;
+    QMap<int, Track> m_tracks;
 };
 
 } // namespace sim

@@ -197,7 +197,7 @@ int main(int argc, char *argv[])
                                           QStringLiteral("Present stands, e.g. 1,2,3 (default: the scenario's, else 1,2,3)."),
                                           QStringLiteral("list"));
     const QCommandLineOption scenarioOption(QStringLiteral("scenario"),
-                                            QStringLiteral("Scenario file: present stands, faults, source status faults, meter values."),
+                                            QStringLiteral("Scenario file: present stands, faults, source status faults, the meters."),
                                             QStringLiteral("file.json"));
     const QCommandLineOption traceOption(QStringLiteral("trace"),
                                          QStringLiteral("Print every byte received (<-) and sent (->) on stderr, in hex."));

@@ -100,7 +100,16 @@ void TstBenchSimPty::servesTheBenchOnAPseudoTerminal()
     port.close();
     QVERIFY2(OpenPort(port, path), qPrintable(port.errorString()));
     QCOMPARE(Exchange(port, QByteArray("3") + SOH + 'U' + ETX + '\0'), QByteArray("/3") + ACK + ETX + '\0');
-    // Without a scenario it is the demo bench, whose meters report their values.
+    // Without a scenario it is the demo bench: nothing measured before a meter setup, then
+    // its meters report an error value after the first measurement period (1 s here).
+    QCOMPARE(Exchange(port, QByteArray("3?") + ETX + '\0'), QByteArray("/3") + ACK + ETX + '\0');
+    const auto frame = [](char command, const QByteArray &field) {
+        const QByteArray f = QByteArray("3") + SOH + command + STX + field + ETX;
+        return f + char(UTools::FrameChecksum(f));
+    };
+    QCOMPARE(Exchange(port, frame('U', "hX0YiX0YaX220YbX5YdX1YeX1Y")), QByteArray("/3") + ACK + ETX + '\0');
+    QCOMPARE(Exchange(port, frame('P', "gX2YfX1600YeX1Y")), QByteArray("/3") + ACK + ETX + '\0');
+    QTest::qWait(1100);
     QVERIFY(Exchange(port, QByteArray("3?") + ETX + '\0').startsWith(QByteArray("/3") + STX + "1("));
     port.write(QByteArray("2") + SOH + 'U' + ETX + '\0');
     QVERIFY(ReadReply(port, 300).isEmpty());
