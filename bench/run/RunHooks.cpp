@@ -1,5 +1,5 @@
 // The run engine's entry points that the main window calls while a test runs. The engine
-// that fills them (points, manual entry, source control) is not built yet: until then a
+// that fills them (points) is not built yet: until then a
 // run programs nothing, and these change nothing.
 #include "bench/run/TFTest.h"
 
@@ -9,10 +9,6 @@ bool TFTest::RunPoint()
 {
     return false;
 }
-
-void TFTest::StartManualMeasurement() {}
-
-void TFTest::ApplySourceControl() {}
 
 void TFTest::CurrentOff() {}
 

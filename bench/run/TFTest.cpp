@@ -357,9 +357,9 @@ void TFTest::buildLayout()
     values->addRow(energy);
     mistake->addWidget(PParam);
 
-    // Manual entry fills this panel.
     PHand = panel(GBParam, QStringLiteral("PHand"));
     PHand->hide();
+    buildManualEntry();
     param->addWidget(PMistake);
     param->addWidget(PHand);
 
@@ -597,10 +597,9 @@ void TFTest::setViewCell(int col, int row, const QString &text, std::optional<QC
     writeCell(*GridView, col, row, text, colour);
 }
 
-// The tolerance DBDopMin/DBDop of manual check is typed in the manual entry panel, which
-// comes with the run engine; until then it reads 0.
-double TFTest::toleranceMin() const { return 0; }
-double TFTest::toleranceMax() const { return 0; }
+// The tolerance of manual check as typed in the manual entry panel.
+double TFTest::toleranceMin() const { return DBDopMin->text().toDouble(); }
+double TFTest::toleranceMax() const { return DBDop->text().toDouble(); }
 
 void TFTest::setRemaining(int seconds) { Remaining = seconds; }
 

@@ -14,6 +14,8 @@
 #include <vector>
 
 class QAction;
+class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -127,6 +129,26 @@ public:
     QMenu *PMSbros, *PMFit;
     QAction *NFit, *NNotFit;
 
+    // Manual entry
+    /// FormShow's part: the default THand record when there is none, then U and I from
+    /// their percentages.
+    void HandFormShow();
+    void ZeroEmptyManualFields();
+    /// AHandPost: writes the THand record when it is being edited.
+    void AHandPost();
+    void DBperVoltageChange();
+    void DBVoltageChange();
+    void DBPerTokChange();
+    void DBTokChange();
+    void DBkmChange();
+    void DBAngleChange();
+    void DBVoltageExit();
+    QLineEdit *DBVoltage, *DBperVoltage, *DBTok, *DBPerTok, *DBAngle;
+    QLineEdit *DBTimeM, *DBTimeS, *DBDop, *DBDopMin, *DBFreg;
+    QComboBox *DBKm, *DBLC;
+    QCheckBox *DBCheckBoxEh2; ///< "Инверсия "
+    QGroupBox *GBTime, *GBMistake;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -147,6 +169,12 @@ private:
     bool warmUpTicked() const;
     void resetPoint(int point);
     static void clearGrid(TKorColorStringGrid &grid);
+    // Manual entry
+    void buildManualEntry();
+    void showHandField(QLineEdit *edit, double value);
+    void colourHandCurrent();
+    void programManualSource(int priority, bool u, bool i, bool f, bool angle);
+    int manualAngle() const;
 
     TFMain &m_main;
     TDM &m_dm;
