@@ -148,6 +148,11 @@ public:
     QComboBox *DBKm, *DBLC;
     QCheckBox *DBCheckBoxEh2; ///< "Инверсия "
     QGroupBox *GBTime, *GBMistake;
+    void buildManualEntry();
+    void showHandField(QLineEdit *edit, double value);
+    void colourHandCurrent();
+    void programManualSource(int priority, bool u, bool i, bool f, bool angle);
+    int manualAngle() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -169,12 +174,6 @@ private:
     bool warmUpTicked() const;
     void resetPoint(int point);
     static void clearGrid(TKorColorStringGrid &grid);
-    // Manual entry
-    void buildManualEntry();
-    void showHandField(QLineEdit *edit, double value);
-    void colourHandCurrent();
-    void programManualSource(int priority, bool u, bool i, bool f, bool angle);
-    int manualAngle() const;
 
     TFMain &m_main;
     TDM &m_dm;

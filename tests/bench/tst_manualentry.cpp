@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QSqlQuery>
 #include <QTest>
@@ -265,6 +266,11 @@ void TstManualEntry::defaultRecord()
     QCOMPARE(t.DBKm->currentText(), QStringLiteral("1"));
     QCOMPARE(t.DBLC->currentText(), QStringLiteral("*"));
     QCOMPARE(t.DBDop->text(), QStringLiteral("1.0"));
+    // Source control has no time and no tolerance; manual check shows both.
+    t.SetupSourceControl();
+    QVERIFY(t.GBTime->isHidden() && t.GBMistake->isHidden());
+    t.SetupManual();
+    QVERIFY(!t.GBTime->isHidden() && !t.GBMistake->isHidden());
     QCOMPARE(t.DBFreg->text(), QStringLiteral("50.0"));
     QVERIFY(t.DBAngle->text().isEmpty());
 }
