@@ -10,6 +10,7 @@
 #include "bench/shell/TFMain.h"
 #include "common/Prompts.h"
 #include "common/Scheduler.h"
+#include "common/UTools.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -56,6 +57,13 @@ void TFTest::AGoExecute()
     m_main.OverloadCount = 0;
     m_main.CleanReads = 0;
     m_main.OverloadRetry = 0;
+    ZeroEmptyManualFields();
+    if (const QString e = m_dm.ADOHand->post(); !e.isEmpty())
+        m_prompts.error(QString(), e);
+    if (m_main.ResourceExhausted && UTools::WireToFloat(DBTok->text()) > 20) {
+        m_prompts.plain(QString(), QStringLiteral("Внимание! Ресурс непрерывной работы источика исчерпан."));
+        return;
+    }
     switch (m_main.Mode) {
     case 4:
         ApplySourceControl();

@@ -1,7 +1,8 @@
 // The test run window: its controls by component name, the four mode set-ups, the close,
 // and the run context the stand reply parsing writes into. The point list and the result
-// buffers are in PointList.cpp and ResultGrids.cpp. What runs a point (AGo, the countdown,
-// RunPoint, navigation, manual entry) builds on this window and is not here yet.
+// buffers are in PointList.cpp and ResultGrids.cpp, the manual entry panel in ManualEntry.cpp.
+// What runs a point (AGo, the countdown, RunPoint, navigation) builds on this window and is
+// not here yet.
 #include "bench/run/TFTest.h"
 
 #include "bench/data/TDM.h"
@@ -358,9 +359,9 @@ void TFTest::buildLayout()
     values->addRow(energy);
     mistake->addWidget(PParam);
 
-    // Manual entry fills this panel.
     PHand = panel(GBParam, QStringLiteral("PHand"));
     PHand->hide();
+    buildManualEntry();
     param->addWidget(PMistake);
     param->addWidget(PHand);
 
@@ -480,8 +481,8 @@ void TFTest::showBottomPanel(QWidget *shown)
     PHand->setVisible(shown == PHand);
 }
 
-// The steps that need the run engine (timers, action states beyond the start states) and
-// the manual entry groups GBMistake/GBTime come with them.
+// The steps that need the run engine (timers, action states beyond the start states) come
+// with it.
 void TFTest::SetupVerification()
 {
     // PNumber stands right after PBase, where the hidden navigator would be.
@@ -515,6 +516,8 @@ void TFTest::SetupManual()
     setupCommon(QStringLiteral("Ручная проверка"));
     showPanels(true, false, false, false, false);
     showBottomPanel(PHand);
+    GBTime->show();
+    GBMistake->show();
     GridTest->show();
     GridView->hide();
     // The point list and the size of Results are kept.
@@ -526,6 +529,8 @@ void TFTest::SetupSourceControl()
     setupCommon(QStringLiteral("Управление источником"));
     showPanels(false, false, false, false, false);
     showBottomPanel(PHand);
+    GBTime->hide();
+    GBMistake->hide();
 }
 
 void TFTest::BViewClick()
@@ -598,10 +603,9 @@ void TFTest::setViewCell(int col, int row, const QString &text, std::optional<QC
     writeCell(*GridView, col, row, text, colour);
 }
 
-// The tolerance DBDopMin/DBDop of manual check is typed in the manual entry panel, which
-// comes with the run engine; until then it reads 0.
-double TFTest::toleranceMin() const { return 0; }
-double TFTest::toleranceMax() const { return 0; }
+// The tolerance of manual check as typed in the manual entry panel.
+double TFTest::toleranceMin() const { return DBDopMin->text().toDouble(); }
+double TFTest::toleranceMax() const { return DBDop->text().toDouble(); }
 
 void TFTest::setRemaining(int seconds) { Remaining = seconds; }
 

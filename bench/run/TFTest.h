@@ -15,6 +15,8 @@
 #include <vector>
 
 class QAction;
+class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -158,6 +160,31 @@ public:
     QAction *ASbrosCH, *ASbrosStend, *ADateinBase;
     QMenu *PMSbros, *PMFit;
     QAction *NFit, *NNotFit;
+
+    // Manual entry
+    /// FormShow's part: the default THand record when there is none, then U and I from
+    /// their percentages.
+    void HandFormShow();
+    void ZeroEmptyManualFields();
+    /// AHandPost: writes the THand record when it is being edited.
+    void AHandPost();
+    void DBperVoltageChange();
+    void DBVoltageChange();
+    void DBPerTokChange();
+    void DBTokChange();
+    void DBkmChange();
+    void DBAngleChange();
+    void DBVoltageExit();
+    QLineEdit *DBVoltage, *DBperVoltage, *DBTok, *DBPerTok, *DBAngle;
+    QLineEdit *DBTimeM, *DBTimeS, *DBDop, *DBDopMin, *DBFreg;
+    QComboBox *DBKm, *DBLC;
+    QCheckBox *DBCheckBoxEh2; ///< "Инверсия "
+    QGroupBox *GBTime, *GBMistake;
+    void buildManualEntry();
+    void showHandField(QLineEdit *edit, double value);
+    void colourHandCurrent();
+    void programManualSource(int priority, bool u, bool i, bool f, bool angle);
+    int manualAngle() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
