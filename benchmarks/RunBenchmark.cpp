@@ -80,14 +80,7 @@ int runVerification()
     QElapsedTimer wall;
     wall.start();
     bench::TFMain &m = w.openOnSimulator();
-    w.scheduler.advance(3500);
-    m.AReply->trigger();
-    w.scheduler.advance(20000);
-    for (int row = 0; row < w.dm->ADOTableStend->rowCount(); ++row) {
-        w.dm->ADOTableStend->setCurrentRow(row);
-        m.DBStend->setCurrentIndex(w.dm->ADOTableStend->index(row, 0));
-        m.ASelectAll->trigger();
-    }
+    w.probeAndTickAll(20000);
     m.AAutoMistake->trigger();
     const qint64 start = w.scheduler.nowMs();
     m.runWindow->AGo->trigger();

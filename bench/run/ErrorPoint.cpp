@@ -29,6 +29,15 @@ plan::Load shownLoad(const TableDataSet &points, const QLineEdit &volts, const Q
 
 } // namespace
 
+void TFTest::queueStandSetups(const QString &powerFactor, const QString &timeText)
+{
+    for (int n = 1; n <= m_main.countStend() && n <= MaxStands; ++n)
+        if (m_main.Stands[std::size_t(n)].Present)
+            m_main.engine->AddTrans({trStandSetup,
+                                     frames::standSetup(n, DBVoltM->text(), DBTokM->text(), powerFactor, timeText),
+                                     frames::standAddress(n), 150 - n});
+}
+
 bool TFTest::RunErrorPoint()
 {
     TransEngine &engine = *m_main.engine;
@@ -65,10 +74,7 @@ bool TFTest::RunErrorPoint()
                             shownLoad(points, *DBVoltM, *DBTokM, angle));
 
     const QString powerFactor = plan::PowerFactorText(fieldText(field("PKM")), field("PLC").toInt());
-    for (int n = 1; n <= m_main.countStend() && n <= MaxStands; ++n)
-        if (m_main.Stands[std::size_t(n)].Present)
-            engine.AddTrans({trStandSetup, frames::standSetup(n, DBVoltM->text(), DBTokM->text(), powerFactor, timeText),
-                             frames::standAddress(n), 150 - n});
+    queueStandSetups(powerFactor, timeText);
     if (plan::HasGroups(program))
         engine.AddTrans({trSourceProgram, frames::sourceProgram(program), frames::SourceAddress, 130});
     engine.Frame.MeterCountText = timeText.toLatin1();
@@ -104,10 +110,7 @@ bool TFTest::RunWarmUp()
     // The warm-up runs at power factor 1, whatever the source held before.
     const frames::SourceProgram program = plan::ChangedGroups(
         {m_main.SetU, m_main.SetI, m_main.SetF, m_main.SetAngle}, shownLoad(points, *DBVoltM, *DBTokM, 0));
-    for (int n = 1; n <= m_main.countStend() && n <= MaxStands; ++n)
-        if (m_main.Stands[std::size_t(n)].Present)
-            engine.AddTrans({trStandSetup, frames::standSetup(n, DBVoltM->text(), DBTokM->text(), QStringLiteral("1"), timeText),
-                             frames::standAddress(n), 150 - n});
+    queueStandSetups(QStringLiteral("1"), timeText);
     if (plan::HasGroups(program))
         engine.AddTrans({trSourceProgram, frames::sourceProgram(program), frames::SourceAddress, 130});
     engine.Frame.MeterCountText = timeText.toLatin1();

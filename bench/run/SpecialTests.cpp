@@ -49,10 +49,7 @@ bool TFTest::RunSensitivity()
         {m_main.SetU, m_main.SetI, m_main.SetF, m_main.SetAngle},
         {points.currentValue(QStringLiteral("PU")).toDouble(), DBVoltM->text(),
          points.currentValue(QStringLiteral("PI")).toDouble(), DBTokM->text(), 0});
-    for (int n = 1; n <= m_main.countStend() && n <= MaxStands; ++n)
-        if (m_main.Stands[std::size_t(n)].Present)
-            engine.AddTrans({trStandSetup, frames::standSetup(n, DBVoltM->text(), DBTokM->text(), QStringLiteral("1"), timeText),
-                             frames::standAddress(n), 150 - n});
+    queueStandSetups(QStringLiteral("1"), timeText);
     if (plan::HasGroups(program))
         engine.AddTrans({trSourceProgram, frames::sourceProgram(program), frames::SourceAddress, 130});
     engine.AddTrans({trTestStep, {}, 0, 101});
@@ -149,10 +146,7 @@ bool TFTest::RunCreepOrCounter()
         m_main.JOn = false;
     }
 
-    for (int n = 1; n <= m_main.countStend() && n <= MaxStands; ++n)
-        if (m_main.Stands[std::size_t(n)].Present)
-            engine.AddTrans({trStandSetup, frames::standSetup(n, DBVoltM->text(), DBTokM->text(), QStringLiteral("1"), timeText),
-                             frames::standAddress(n), 150 - n});
+    queueStandSetups(QStringLiteral("1"), timeText);
     for (int n = 1; n <= m_main.countStend() && n <= MaxStands; ++n) {
         const TStend &s = m_main.Stands[std::size_t(n)];
         if (s.Present)

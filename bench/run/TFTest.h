@@ -208,6 +208,8 @@ private:
     static void clearGrid(TKorColorStringGrid &grid);
     void connectRunControl();
     void judgeSpecialPoint(const CurrentPoint &point);
+    /// The point's load and period to every present stand (Priority 150 - N).
+    void queueStandSetups(const QString &powerFactor, const QString &timeText);
     /// The end of a special point's countdown, by mode and kind.
     void endSpecialPoint(int kind);
     /// Moves the point list by `step` rows and starts that point; back again when it cannot start.

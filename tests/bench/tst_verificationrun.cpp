@@ -39,15 +39,8 @@ void TstVerificationRun::errorPointsRunToTheEnd()
     QCOMPARE(w.dm->ADOTest1->reopen(), QString());
     w.reg.registry().writeString("SoftWare\\TK710 v2.0\\confStend", "tipf", "1"); // the stands' type, 230 V 5 A
     TFMain &m = w.openOnSimulator();
-    w.scheduler.advance(3500);
-    m.AReply->trigger();
-    w.scheduler.advance(8000);
+    w.probeAndTickAll();
     QVERIFY(m.AAutoMistake->isEnabled());
-    for (int row = 0; row < w.dm->ADOTableStend->rowCount(); ++row) {
-        w.dm->ADOTableStend->setCurrentRow(row);
-        m.DBStend->setCurrentIndex(w.dm->ADOTableStend->index(row, 0));
-        m.ASelectAll->trigger();
-    }
     m.AAutoMistake->trigger();
     TFTest &run = *m.runWindow;
     QVERIFY2(w.prompts.texts().isEmpty(), qPrintable(w.prompts.texts().join("|")));
@@ -94,14 +87,7 @@ void TstVerificationRun::wholeTestWithWarmUpAndSpecialPoints()
     QCOMPARE(w.dm->ADOHand->refresh(), QString());
     w.reg.registry().writeString("SoftWare\\TK710 v2.0\\confStend", "tipf", "1");
     TFMain &m = w.openOnSimulator();
-    w.scheduler.advance(3500);
-    m.AReply->trigger();
-    w.scheduler.advance(8000);
-    for (int row = 0; row < w.dm->ADOTableStend->rowCount(); ++row) {
-        w.dm->ADOTableStend->setCurrentRow(row);
-        m.DBStend->setCurrentIndex(w.dm->ADOTableStend->index(row, 0));
-        m.ASelectAll->trigger();
-    }
+    w.probeAndTickAll();
     m.AAutoMistake->trigger();
     TFTest &run = *m.runWindow;
     QCOMPARE(w.dm->ADOTestBuf->rowCount(), 1 + 8 + 4); // warm-up, error points, special points
