@@ -189,7 +189,9 @@ void TFTest::buildManualEntry()
 {
     // Every field's exit is DBVoltageExit; the window's showing prepares the record.
     auto *exitWatch = new EventWatch(QEvent::FocusOut, [this] { DBVoltageExit(); }, PHand);
-    installEventFilter(new EventWatch(QEvent::Show, [this] { HandFormShow(); }, PHand));
+    auto *showWatch = new EventWatch(QEvent::Show, [this] { HandFormShow(); }, PHand);
+    installEventFilter(showWatch);
+    m_handWatches = {exitWatch, showWatch};
     TableDataSet *hand = m_dm.ADOHand;
     for (const HandField &f : HandFields) {
         auto *edit = new QLineEdit(PHand);

@@ -180,7 +180,10 @@ TFTest::TFTest(TFMain &main, TDM &dm, Prompts &prompts, Scheduler &scheduler, QW
     connectRunControl();
 }
 
-TFTest::~TFTest() = default;
+TFTest::~TFTest()
+{
+    qDeleteAll(m_handWatches);
+}
 
 void TFTest::buildActions()
 {

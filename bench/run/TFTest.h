@@ -9,6 +9,7 @@
 #include "bench/link/TStend.h"
 #include "bench/run/SourcePanels.h"
 
+#include <QList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -217,6 +218,9 @@ private:
     bool isLastPoint() const;
     void showCountdown();
 
+    /// The manual entry's event watchers: they call into the window, so they go first when
+    /// it is destroyed (its fields lose the focus while Qt takes them down).
+    QList<QObject *> m_handWatches;
     TFMain &m_main;
     TDM &m_dm;
     Prompts &m_prompts;
