@@ -127,6 +127,13 @@ bool TFTest::isLastPoint() const
     return points.currentRow() >= points.rowCount() - 1;
 }
 
+void TFTest::enableNavigation()
+{
+    ASelect->setEnabled(true);
+    APrior->setEnabled(m_dm.ADOTestBuf->currentValue(QStringLiteral("PNumPoint1")).toInt() >= 2);
+    ANext->setEnabled(!isLastPoint());
+}
+
 bool TFTest::RunPoint()
 {
     m_main.engine->ClearTrans();
@@ -138,9 +145,7 @@ bool TFTest::RunPoint()
         m_prompts.error(QStringLiteral("TK710 v2.0"), CurrentTooHighText);
         return false;
     }
-    ASelect->setEnabled(true);
-    APrior->setEnabled(points.currentValue(QStringLiteral("PNumPoint1")).toInt() >= 2);
-    ANext->setEnabled(!isLastPoint());
+    enableNavigation();
     switch (points.currentValue(QStringLiteral("PMode")).toInt()) {
     case ErrorKind:
         RunErrorPoint();
@@ -248,9 +253,7 @@ void TFTest::endSpecialPoint(int kind)
         EvaluateSpecialTest([this, kind, registerPoint] {
             if (registerPoint) {
                 m_prompts.plain(QString(), QStringLiteral("Тест проверки счетного устройства закончен."));
-                ASelect->setEnabled(true);
-                APrior->setEnabled(m_dm.ADOTestBuf->currentValue(QStringLiteral("PNumPoint1")).toInt() >= 2);
-                ANext->setEnabled(!isLastPoint());
+                enableNavigation();
             } else if (kind == 2) {
                 m_prompts.plain(QString(), QStringLiteral("Тест проверки самохода закончен."));
             } else {

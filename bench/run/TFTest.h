@@ -216,6 +216,8 @@ private:
     /// Moves the point list by `step` rows and starts that point; back again when it cannot start.
     void movePoint(int step);
     bool isLastPoint() const;
+    /// "Выбор точки", and "Предыдущая"/"Следующая точка" where there is such a point.
+    void enableNavigation();
     void showCountdown();
 
     /// The manual entry's event watchers: they call into the window, so they go first when
